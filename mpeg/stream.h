@@ -200,7 +200,7 @@ private:
     void ReleaseWriteBuffer();
     void FinishShortRead(void* buffer, int delivered, int n);
     int SeekBuffered(int target);
-    int PeekBitBytes(uint8_t* bytes, int count);
+    int PeekQuiet(uint8_t* bytes, int count);
     void WriteBitSeekable(int bit);
     void WriteBitSequential(int bit);
     uint64_t ReadBytesLE(int count, bool peek);

@@ -83,6 +83,8 @@ public:
 
     // Decodes one output frame into destination (or nowhere); returns 1, or 0 when none.
     int FrameDecode(uint8_t* destination);
+    int FillCache();
+    void SetFrameConstants();
 
     // ---- bitstream (bitstream.cpp) ----
     void ResetInput();
@@ -136,6 +138,7 @@ public:
     int firstFrame;
     int lockedVersion, lockedLayer, lockedSampleRate, lockedModeClass;
     int notSeekable;
+    int dataStart; // byte offset of the first frame in the source (past an ID3v2.3 tag)
 
     // ---- frame size constants and length ----
     int scanBitrate;                   // bits per second, from ScanStream (0 when unknown)
@@ -148,7 +151,8 @@ public:
     uint8_t cache[PCM_CACHE_BYTES];
     int pcmFrameBytes;
     int currentFrame; // 1-based number of the frame in the cache
-    int readOffset;   // into the cache; pcmFrameBytes when used up
+    int cacheOffset;  // read offset into the cache; pcmFrameBytes when used up
+    int cacheFrame;   // the frame the cache holds, 0 for none
     int endFlag;
 
     // ---- output options ----

@@ -1,0 +1,246 @@
+// The input side of sMpegStream: the input buffer, the bit reader, the sync search, frame
+// headers and the scan of the stream's first frames.
+#include <string.h>
+
+#include "mpegstream.h"
+#include "tables.h"
+
+void sMpegStream::ResetInput() {
+    inputCapacity = INPUT_CAPACITY;
+    inputLowWater = notSeekable ? INPUT_CAPACITY : INPUT_LOW_WATER;
+    inputFill = 0;
+    inputBitPos = 0;
+    frameStart = 0;
+    memset(input, 0, sizeof(input));
+    SetInputBitSource();
+}
+
+void sMpegStream::SetBitSource(const uint8_t* bytes, uint32_t byteCount, uint32_t* position) {
+    bitSource = bytes;
+    bitSourceSize = byteCount;
+    bitPosition = position;
+}
+
+void sMpegStream::Refill() {
+    uint32_t fillBits = (uint32_t)inputFill * 8;
+    if (inputBitPos > fillBits) inputBitPos = fillBits;
+    int start = (int)(inputBitPos >> 3);
+    int unread = inputFill - start;
+    if (unread > inputLowWater) return;
+
+    // Keep the byte that holds the bit position (its bit offset is preserved).
+    memmove(input, input + start, (size_t)unread);
+    inputFill = unread;
+    inputBitPos -= (uint32_t)start * 8;
+    frameStart = frameStart >= (uint32_t)start ? frameStart - (uint32_t)start : 0;
+
+    while (inputFill < INPUT_LOW_WATER && inputFill < inputCapacity) {
+        int got = source->Read(input + inputFill, inputCapacity - inputFill);
+        if (got > 0) inputFill += got;
+        if (got <= 0 || source->Control(SC_END_OF_INPUT, nullptr, 0)) break;
+    }
+    // Bits read past the end of the data are zeros.
+    memset(input + inputFill, 0, sizeof(input) - (size_t)inputFill);
+}
+
+uint32_t sMpegStream::GetBits(int n) {
+    if (n <= 0) return 0;
+    if (n > 25) {
+        // Only used to skip: the value of the high part is not needed exactly.
+        uint32_t high = GetBits(n - 16);
+        return (high << 16) | GetBits(16);
+    }
+    uint32_t position = *bitPosition;
+    uint32_t byte = position >> 3;
+    uint32_t word;
+    if (byte + 4 <= bitSourceSize) {
+        const uint8_t* p = bitSource + byte;
+        word = (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | p[3];
+    } else {
+        // Near or past the end of the source: missing bytes read as zeros.
+        word = 0;
+        for (uint32_t i = 0; i < 4; i++) {
+            uint32_t b = byte + i;
+            word = word << 8 | (b < bitSourceSize ? bitSource[b] : 0);
+        }
+    }
+    *bitPosition = position + (uint32_t)n;
+    return (word << (position & 7)) >> (32 - n);
+}
+
+int sMpegStream::GetBit() {
+    return (int)GetBits(1);
+}
+
+int sMpegStream::SampleRate() const {
+    return mpegBaseSampleRate[header.sampleRateIndex] >> header.version;
+}
+
+int sMpegStream::FrameLength() const {
+    int row = header.layer + (header.version ? 3 : 0);
+    int bitrate = mpegBitrateKbps[row][header.bitrateIndex] * 1000;
+    int rate = SampleRate();
+    if (rate <= 0) return 0;
+    if (header.layer == 0) return (12 * bitrate / rate + header.padding) * 4;
+    if (header.layer == 2 && header.version) return 72 * bitrate / rate + header.padding;
+    return 144 * bitrate / rate + header.padding;
+}
+
+void sMpegStream::SkipToFrameEnd() {
+    SetInputBitSource();
+    inputBitPos = (frameStart + (uint32_t)FrameLength()) * 8;
+}
+
+namespace {
+
+bool IsSync(const uint8_t* p) {
+    return p[0] == 0xFF && p[1] >= 0xE0;
+}
+
+} // namespace
+
+// Parses the 21 header bits that follow the 11-bit sync word.
+static void ParseHeader(sMpegStream* s, sMpegHeader* h) {
+    h->version = mpegVersionByBits[s->GetBits(2)];
+    h->layer = 3 - (int)s->GetBits(2);
+    h->crc = s->GetBit() == 0;
+    h->bitrateIndex = (int)s->GetBits(4);
+    h->sampleRateIndex = (int)s->GetBits(2);
+    h->padding = s->GetBit();
+    s->GetBit(); // private bit
+    h->mode = (int)s->GetBits(2);
+    h->modeExtension = (int)s->GetBits(2);
+    s->GetBits(4); // copyright, original, emphasis
+}
+
+static int ModeClass(int mode) {
+    return mode == 1 ? 0 : mode;
+}
+
+// Reserved values would index past the tables (and a zero sample rate divides by zero), so a
+// header carrying one is a false sync even on the first frame.
+static bool Reserved(const sMpegHeader& h) {
+    return h.version > 2 || h.layer > 2 || h.sampleRateIndex > 2;
+}
+
+int sMpegStream::FindHeader(int first) {
+    SetInputBitSource();
+    for (;;) {
+        inputBitPos = (inputBitPos + 7) & ~7u;
+        Refill();
+        if (inputFill < 4) break;
+        int p = (int)(inputBitPos >> 3);
+        int last = inputFill - 1;
+        while (p < last && !IsSync(input + p)) p++;
+        if (p >= last) {
+            // Nothing here; keep the last byte, which may begin a sync word, and read on.
+            inputBitPos = (uint32_t)last * 8;
+            continue;
+        }
+        while (p < last && IsSync(input + p)) p++;
+        inputBitPos = (uint32_t)p * 8 + 3;
+        Refill();
+        frameStart = (inputBitPos >> 3) - 1;
+
+        sMpegHeader h;
+        ParseHeader(this, &h);
+        if (first && !Reserved(h)) {
+            lockedVersion = h.version;
+            lockedLayer = h.layer;
+            lockedSampleRate = h.sampleRateIndex;
+            lockedModeClass = ModeClass(h.mode);
+        }
+        bool accepted = !Reserved(h) && h.version == lockedVersion && h.layer == lockedLayer &&
+                        h.sampleRateIndex == lockedSampleRate && h.bitrateIndex != 0 &&
+                        h.bitrateIndex != 15 && ModeClass(h.mode) == lockedModeClass;
+        if (accepted) {
+            header = h;
+            if (h.crc) GetBits(16);
+            return 1;
+        }
+        // Back into the rejected header's second byte: the search resumes after it.
+        inputBitPos -= 20;
+    }
+    header.bitrateIndex = 0;
+    return 0;
+}
+
+// ---- ScanStream: reads the source directly, before any frame is decoded ----
+
+static int PeekBytes(sStream* s, uint8_t* bytes, int n) {
+    memset(bytes, 0, (size_t)n);
+    return s->Peek(bytes, n);
+}
+
+// Skips an ID3v2.3 tag byte by byte up to a sync word, whose 0xFF is consumed.
+static int SkipId3Tag(sStream* s) {
+    for (;;) {
+        uint8_t b;
+        if (s->Read(&b, 1) != 1) return 0;
+        uint8_t next;
+        if (b == 0xFF && PeekBytes(s, &next, 1) == 1 && next >= 0xE0) return 1;
+    }
+}
+
+// The first three bytes after a frame's 0xFF give its bitrate (bit/s) and length, or 0.
+static int FrameFromBytes(const uint8_t* b, int* bitrate, int* length, int* layer) {
+    if (b[0] < 0xE0) return 0;
+    int version = mpegVersionByBits[(b[0] >> 3) & 3];
+    int layerIndex = 3 - ((b[0] >> 1) & 3);
+    if (version == 3 || layerIndex == 3 || (version == 2 && layerIndex != 2)) return 0;
+    int rateIndex = (b[1] >> 2) & 3;
+    int rate = mpegBaseSampleRate[rateIndex] >> version;
+    int kbps = mpegBitrateKbps[layerIndex + (version ? 3 : 0)][b[1] >> 4];
+    if (rate == 0 || kbps == 0) return 0;
+    int padding = (b[1] >> 1) & 1;
+    *bitrate = kbps * 1000;
+    *layer = layerIndex;
+    if (layerIndex == 0)
+        *length = (12 * *bitrate / rate + padding) * 4;
+    else if (layerIndex == 2 && version)
+        *length = 72 * *bitrate / rate + padding;
+    else
+        *length = 144 * *bitrate / rate + padding;
+    return 1;
+}
+
+int sMpegStream::ScanStream(int* bitrate) {
+    int seekable = (source->GetFlags() & SF_SEEK) != 0;
+    uint8_t b[4];
+    int tagged = 0;
+    if (seekable) {
+        source->Seek(0);
+        tagged = PeekBytes(source, b, 4) == 4 &&
+                 (uint32_t)(b[0] << 24 | b[1] << 16 | b[2] << 8 | b[3]) == 0x49443303u;
+    }
+    if (tagged) {
+        if (!SkipId3Tag(source)) return 0;
+    } else if (source->Read(b, 1) != 1 || b[0] != 0xFF) {
+        return 0;
+    }
+    // The frame search starts at the first frame's sync byte, past any tag.
+    dataStart = seekable ? source->Control(SC_POSITION, nullptr, 0) - 1 : 0;
+
+    int sum = 0, frames = 0, first = 0, layer = 0;
+    while (frames < 8) {
+        int rate = 0, length = 0;
+        if (PeekBytes(source, b, 3) < 3 || !FrameFromBytes(b, &rate, &length, &layer)) {
+            if (frames == 0) return 0;
+            break; // a short or damaged stream: the mean of the frames seen
+        }
+        if (frames == 0) first = rate;
+        if (!seekable || layer != 2) break;
+        sum += rate;
+        frames++;
+        source->Skip(length);
+    }
+    *bitrate = frames ? sum / frames : first;
+    if (seekable) {
+        source->Seek(dataStart);
+    } else {
+        // The sync byte cannot be given back to the source: it starts the input buffer.
+        input[0] = 0xFF;
+        inputFill = 1;
+    }
+    return 1;
+}

@@ -1,0 +1,244 @@
+// The polyphase synthesis filter: channel processing, the fast DCT, windowing with a
+// computed window and PCM output at full, half or quarter rate.
+#include <math.h>
+#include <string.h>
+
+#include "mpegstream.h"
+#include "tables.h"
+
+#if PRISMATEL_REFERENCE_WINDOW
+// The standard's window, scaled and signed the way the computed one is.
+static double WindowFunction(int x) {
+    x &= 511;
+    double d;
+    if (x <= 256) {
+        d = referenceWindowHalf[x];
+    } else {
+        int i = 512 - x;
+        d = (i % 64 == 0) ? referenceWindowHalf[i] : -referenceWindowHalf[i];
+    }
+    double sign = ((x / 64) & 1) ? 1.0 : -1.0;
+    return sign * d * (32768.0 / 65536.0);
+}
+#else
+// An eight-term cosine series that approximates 32768 * |D[x]| of the standard's window,
+// with period 512.
+static double WindowFunction(int x) {
+    const float c7 = -0.00849729f, c6 = 0.086630754f, c5 = -0.3417122f;
+    const float c[8] = {0.5f,
+                        (float)-sqrt(1.0 - (double)c7 * c7),
+                        (float)sqrt(1.0 - (double)c6 * c6),
+                        (float)-sqrt(1.0 - (double)c5 * c5),
+                        (float)sqrt(0.5),
+                        c5,
+                        c6,
+                        c7};
+    double sum = 0.0;
+    for (int s = 0; s < 8; s++) sum += c[s] * cos(s * x * M_PI / 256.0);
+    return 8192.0 * sum;
+}
+#endif
+
+void sMpegStream::SynthBuildTables() {
+    for (int r = 0; r < 1024; r++) {
+        int k = 32 * r + (r >> 5);
+        double v = WindowFunction(k & 511);
+        window[r] = (float)((r & 2) ? -v : v);
+    }
+    for (int m = 0; m < 16; m++)
+        for (int n = 0; n < 32; n++) windowHalf[32 * m + n] = window[64 * m + n];
+    for (int m = 0; m < 8; m++)
+        for (int n = 0; n < 32; n++) windowQuarter[32 * m + n] = window[128 * m + n];
+    dctFactors[0] = 0.0f;
+    for (int s = 0; s <= 4; s++)
+        for (int r = 0; r < (1 << s); r++)
+            dctFactors[(1 << s) + r] = (float)(0.5 / cos((2 * r + 1) * M_PI / (4.0 * (1 << s))));
+}
+
+void sMpegStream::SynthConfigure() {
+    SynthBuildTables();
+    int channels = requestedChannels;
+    downmix = duplicate = 0;
+    if (channels == 0) channels = streamChannels;
+    if (channels == -2) {
+        channels = 2;
+        duplicate = 1;
+        if (streamChannels == 2) downmix = 1;
+    }
+    if (channels != 1) channels = 2;
+    if (streamChannels == 2 && channels == 1) downmix = 1;
+    if (streamChannels == 1 && channels == 2) duplicate = 1;
+    outputChannels = channels;
+    synthChannels = (downmix || duplicate || streamChannels == 1) ? 1 : 2;
+    matrixOn = 0;
+    volume = 1.0f;
+    subbandGainsOn = 0;
+    SynthReset();
+}
+
+void sMpegStream::SynthReset() {
+    ring = 0;
+    memset(synthBuffer, 0, sizeof(synthBuffer));
+}
+
+void sMpegStream::SetSubbandGains(const float* gains) {
+    subbandGainsOn = 0;
+    if (!gains) return;
+    bool unity = true;
+    for (int i = 0; i < 32; i++) unity = unity && gains[i] == 1.0f;
+    if (unity) return;
+    // At reduced rate the gains describe the narrower output band.
+    int group = 1 << downShift;
+    for (int j = 0; j < (32 >> downShift); j++) {
+        float sum = 0.0f;
+        for (int i = 0; i < group; i++) sum += gains[j * group + i];
+        subbandGains[j] = sum / (float)group;
+    }
+    subbandGainsOn = 1;
+}
+
+// DCT-II by recursive halving (B. G. Lee): X[m] = sum x[k] cos(m (2k + 1) pi / 2N). The
+// templates unroll completely for the three sizes.
+template <int N> static inline void Dct(const float* x, float* X, const float* factors) {
+    if constexpr (N == 1) {
+        X[0] = x[0];
+    } else {
+        const int H = N / 2;
+        float even[H], odd[H], evenOut[H], oddOut[H];
+        for (int k = 0; k < H; k++) {
+            even[k] = x[k] + x[N - 1 - k];
+            odd[k] = (x[k] - x[N - 1 - k]) * factors[H + k];
+        }
+        Dct<H>(even, evenOut, factors);
+        Dct<H>(odd, oddOut, factors);
+        for (int m = 0; m < H - 1; m++) {
+            X[2 * m] = evenOut[m];
+            X[2 * m + 1] = oddOut[m] + oddOut[m + 1];
+        }
+        X[N - 2] = evenOut[H - 1];
+        X[N - 1] = oddOut[H - 1];
+    }
+}
+
+// Applies the matrix, volume and subband gains to one slot's values (n subbands).
+static void ProcessChannels(const sMpegStream* s, float (*x)[32], int n) {
+    float* left = x[0];
+    float* right = x[1];
+    if (s->matrixOn) {
+        const float* m = s->matrix;
+        if (s->downmix) {
+            for (int k = 0; k < n; k++) left[k] = m[6] * left[k] + m[7] * right[k];
+        } else if (s->synthChannels == 2) {
+            for (int k = 0; k < n; k++) {
+                float l = left[k], r = right[k];
+                left[k] = m[0] * l + m[1] * r;
+                right[k] = m[3] * l + m[4] * r;
+            }
+        } else if (!s->duplicate) {
+            for (int k = 0; k < n; k++) left[k] *= m[8];
+        }
+    } else if (s->downmix) {
+        for (int k = 0; k < n; k++) left[k] = (left[k] + right[k]) * 0.5f;
+    }
+    for (int c = 0; c < s->synthChannels; c++) {
+        if (s->volume != 1.0f)
+            for (int k = 0; k < n; k++) x[c][k] *= s->volume;
+        if (s->subbandGainsOn)
+            for (int k = 0; k < n; k++) x[c][k] *= s->subbandGains[k];
+    }
+}
+
+// Runs the DCT of one channel's values into the ring of half-buffers.
+template <int N> static void StoreDct(sMpegStream* s, const float* x, float (*halves)[272]) {
+    const int q = N / 2;
+    float X[N];
+    Dct<N>(x, X, s->dctFactors);
+    float* a = halves[s->ring & 1] + ((s->ring + 1) & 14);
+    float* b = halves[(s->ring & 1) ^ 1] + (s->ring | 1);
+    for (int row = 0; row <= q; row++) a[row * 16] = X[q - row];
+    for (int row = 0; row < q; row++) b[row * 16] = X[q + row];
+}
+
+// Windows the half-buffer rows into N output samples.
+template <int N>
+static void WindowSlot(const sMpegStream* s, float (*halves)[272], const float* table, float* out) {
+    const int q = N / 2;
+    const float* rows = halves[(s->ring + 1) & 1];
+    int o = s->ring | 1;
+    for (int j = 0; j <= q; j++) {
+        const float* row = rows + j * 16;
+        const float* t = table + 32 * j + 16 - o;
+        float sum = 0.0f;
+        for (int i = 0; i < 16; i += 2) sum += t[i] * row[i] - t[i + 1] * row[i + 1];
+        out[j] = sum;
+        if (j == 0 || j == q) continue;
+        const float* u = table + 32 * j + o + 15;
+        float mirror = 0.0f;
+        for (int i = 0; i < 16; i++) mirror += u[-i] * row[i];
+        out[2 * q - j] = -mirror;
+    }
+}
+
+static inline int16_t ToPcm16(float v) {
+    if (v >= 32767.0f) return 32767;
+    if (v > -32768.0f) return (int16_t)(int)v;
+    return -32768; // also NaN
+}
+
+static inline void PutSample(uint8_t* p, int bytes, float v) {
+    if (bytes == 2) {
+        int16_t w = ToPcm16(v);
+        memcpy(p, &w, 2);
+    } else {
+        memcpy(p, &v, 4);
+    }
+}
+
+static void WriteSlot(const sMpegStream* s, float (*out)[32], int n, uint8_t* dest) {
+    int bytes = s->bytesPerSample;
+    if (s->duplicate) {
+        float ml = s->matrixOn ? s->matrix[2] : 1.0f, mr = s->matrixOn ? s->matrix[5] : 1.0f;
+        for (int j = 0; j < n; j++) {
+            float v = out[0][j];
+            PutSample(dest, bytes, s->matrixOn ? v * ml : v);
+            PutSample(dest + bytes, bytes, s->matrixOn ? v * mr : v);
+            dest += 2 * bytes;
+        }
+    } else if (s->outputChannels == 2) {
+        for (int j = 0; j < n; j++) {
+            PutSample(dest, bytes, out[0][j]);
+            PutSample(dest + bytes, bytes, out[1][j]);
+            dest += 2 * bytes;
+        }
+    } else {
+        for (int j = 0; j < n; j++, dest += bytes) PutSample(dest, bytes, out[0][j]);
+    }
+}
+
+template <int N> static void SynthesizeFrame(sMpegStream* s, const float* table, uint8_t* dest) {
+    int step = s->bytesPerSample * s->outputChannels * N;
+    for (int slot = 0; slot < 36; slot++) {
+        float x[2][32], out[2][32];
+        for (int c = 0; c < s->streamChannels; c++)
+            memcpy(x[c], &s->subband[c][slot * 32], sizeof(float) * N);
+        if (s->streamChannels == 1) memset(x[1], 0, sizeof(x[1]));
+        ProcessChannels(s, x, N);
+        for (int c = 0; c < s->synthChannels; c++) {
+            StoreDct<N>(s, x[c], s->synthBuffer[c]);
+            WindowSlot<N>(s, s->synthBuffer[c], table, out[c]);
+        }
+        s->ring = (s->ring - 1) & 15;
+        if (dest) {
+            WriteSlot(s, out, N, dest);
+            dest += step;
+        }
+    }
+}
+
+void sMpegStream::Synthesize(uint8_t* destination) {
+    switch (downShift) {
+    case 0: SynthesizeFrame<32>(this, window, destination); break;
+    case 1: SynthesizeFrame<16>(this, windowHalf, destination); break;
+    default: SynthesizeFrame<8>(this, windowQuarter, destination); break;
+    }
+}

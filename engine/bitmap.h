@@ -36,6 +36,10 @@ struct sColor {
 const int BITMAP_LEVEL_SLOTS = 16;
 const int BITMAP_MAX_LEVELS = 15;
 
+// Bytes of the levels Create makes for these arguments (rounding and row padding
+// included), or -1 when the arguments are not ones Create accepts.
+int64_t BitmapBytes(int width, int height, int kind, int levelCount);
+
 class sBitmap {
 public:
     sBitmap();
@@ -77,7 +81,11 @@ public:
     bool externalMemory;
 
 private:
+    sBitmap(const sBitmap&) = delete;
+    sBitmap& operator=(const sBitmap&) = delete;
+
     int32_t NearestPaletteEntry(int r, int g, int b) const;
+    void MakeGreyPalette();
     void FillWords(uint32_t pattern);
     void FillRows24(uint32_t value);
 };

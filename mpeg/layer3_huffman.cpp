@@ -1,0 +1,135 @@
+// Huffman decoding of one granule and channel: big-value pairs by region, then count-1
+// quadruples, each value stored through the reorder table as its signed 4/3 power.
+#include <string.h>
+
+#include "huffman.h"
+#include "layer3.h"
+
+namespace {
+
+// A reader that keeps up to 57 bits in a cache; bytes past the readable size read as zero.
+struct BitCache {
+    const uint8_t* bytes;
+    uint32_t size;
+    uint32_t nextByte; // next byte to load into the cache
+    uint64_t cache;    // unread bits at the top
+    int count;         // unread bits in the cache
+    uint32_t position; // bits consumed from the start
+
+    void Load(const sLayer3Bits& bits) {
+        bytes = bits.bytes;
+        size = bits.size;
+        position = bits.position;
+        nextByte = bits.position >> 3;
+        cache = 0;
+        count = 0;
+        Fill();
+        int skip = int(bits.position & 7);
+        cache <<= skip;
+        count -= skip;
+    }
+
+    void Fill() {
+        while (count <= 56) {
+            uint64_t byte = nextByte < size ? bytes[nextByte] : 0;
+            cache |= byte << (56 - count);
+            nextByte++;
+            count += 8;
+        }
+    }
+
+    int Bit() {
+        if (count < 1) Fill();
+        int bit = int(cache >> 63);
+        cache <<= 1;
+        count--;
+        position++;
+        return bit;
+    }
+
+    // n from 1 to 32.
+    uint32_t Bits(int n) {
+        if (count < n) Fill();
+        uint32_t value = uint32_t(cache >> (64 - n));
+        cache <<= n;
+        count -= n;
+        position += uint32_t(n);
+        return value;
+    }
+
+    int Walk(const int32_t* tree) {
+        int i = 0;
+        if (count < 24) Fill(); // no tree is deeper than 19
+        while (tree[i] < 0) {
+            int bit = int(cache >> 63);
+            cache <<= 1;
+            count--;
+            position++;
+            i += bit ? 1 - tree[i] : 1;
+        }
+        return tree[i];
+    }
+};
+
+inline float Signed(BitCache& in, float magnitude) {
+    return in.Bit() ? -magnitude : magnitude;
+}
+
+int DecodeBigValues(BitCache& in, const sLayer3Side& side, const int16_t* reorder,
+                    const float* pow43, float* lines) {
+    int end = side.bigValueLines > L3_LINES ? L3_LINES : side.bigValueLines;
+    int regionEnd[3] = {side.region1Start, side.region2Start, end};
+    int line = 0;
+    for (int r = 0; r < 3; r++) {
+        int stop = regionEnd[r] < end ? regionEnd[r] : end;
+        const huffman::sHuffTable& table = huffman::tables[side.tableSelect[r] & 31];
+        int linbits = table.linbits;
+        for (; line < stop; line += 2) {
+            int leaf = in.Walk(table.tree);
+            int x = leaf >> 4, y = leaf & 15;
+            if (x) {
+                if (x == 15 && linbits) x += int(in.Bits(linbits));
+                lines[reorder[line]] = Signed(in, pow43[x]);
+            }
+            if (y) {
+                if (y == 15 && linbits) y += int(in.Bits(linbits));
+                lines[reorder[line + 1]] = Signed(in, pow43[y]);
+            }
+        }
+    }
+    return line;
+}
+
+int DecodeCount1(BitCache& in, const sLayer3Side& side, const int16_t* reorder, int line,
+                 float* lines) {
+    const int32_t* tree = huffman::tables[side.count1Table == 33 ? 33 : 32].tree;
+    int last = line;
+    while (in.position < side.part23End && line < L3_LINES) {
+        last = line;
+        int v = in.Walk(tree);
+        for (int bit = 3; bit >= 0; bit--, line++) {
+            if (!((v >> bit) & 1)) continue;
+            float value = in.Bit() ? -1.0f : 1.0f;
+            if (line < L3_LINES) lines[reorder[line]] = value;
+        }
+    }
+    if (in.position > side.part23End && line > last) {
+        // The last quadruple overran the granule's bits: it belongs to the next one.
+        for (int i = last; i < line && i < L3_LINES; i++) lines[reorder[i]] = 0;
+        line = last;
+    }
+    return line < L3_LINES ? line : L3_LINES;
+}
+
+} // namespace
+
+int Layer3DecodeSpectrum(sLayer3Bits* bits, const sLayer3Side& side, const int16_t* reorder,
+                         const float* pow43, float* lines) {
+    memset(lines, 0, sizeof(float) * L3_LINES);
+    BitCache in;
+    in.Load(*bits);
+    int line = DecodeBigValues(in, side, reorder, pow43, lines);
+    line = DecodeCount1(in, side, reorder, line, lines);
+    bits->position = in.position;
+    return line;
+}

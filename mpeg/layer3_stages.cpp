@@ -1,0 +1,229 @@
+// Layer III stages after the Huffman decoding: requantisation, stereo, alias reduction and
+// the IMDCT with windowing and overlap-add.
+#include <string.h>
+
+#include "layer3.h"
+
+static inline int ClampIndex(int i, int last) {
+    return i > last ? last : i;
+}
+
+// ---- requantisation ----
+
+static void ScaleLongBands(const sLayer3Side& side, const uint8_t* scalefac, int count,
+                           const sLayer3Bands& bands, const sLayer3Tables& t, float gain,
+                           float* lines) {
+    for (int b = 0; b < count; b++) {
+        int sf = scalefac[b] + (side.preflag ? layer3Pretab[b] : 0);
+        float factor = gain * t.scaleFactor[ClampIndex(sf << side.scalefacScale, 64)];
+        for (int i = bands.longStart[b]; i < bands.longStart[b + 1]; i++) lines[i] *= factor;
+    }
+}
+
+static void ScaleShortBands(const sLayer3Side& side, const uint8_t* scalefac, int firstBand,
+                            const sLayer3Bands& bands, const sLayer3Tables& t, float gain,
+                            float* lines) {
+    for (int b = firstBand; b < L3_SHORT_BANDS; b++) {
+        const uint8_t* sf = scalefac + 3 * (b - firstBand);
+        for (int w = 0; w < 3; w++) {
+            float factor = gain * t.scaleFactor[ClampIndex(side.subblockGain[w], 64)] *
+                           t.scaleFactor[ClampIndex(sf[w] << side.scalefacScale, 64)];
+            for (int i = bands.shortStart[b] + w; i < bands.shortStart[b + 1]; i += 3)
+                lines[i] *= factor;
+        }
+    }
+}
+
+// Long bands in front of the short ones: all for long blocks, the first 36 lines (8 bands of
+// MPEG-1, 6 of the lower rates) for mixed blocks, none for short blocks.
+static int LongBandCount(const sLayer3Side& side, int mpeg1) {
+    if (side.blockType != 2) return L3_LONG_BANDS;
+    if (!side.mixed) return 0;
+    return mpeg1 ? 8 : 6;
+}
+
+void Layer3Requantise(const sLayer3Side& side, const uint8_t* scalefac, int mpeg1,
+                      const sLayer3Bands& bands, const sLayer3Tables& t, float* lines) {
+    float gain = t.globalGain[side.globalGain & 255];
+    int longBands = LongBandCount(side, mpeg1);
+    ScaleLongBands(side, scalefac, longBands, bands, t, gain, lines);
+    if (side.blockType == 2)
+        ScaleShortBands(side, scalefac + longBands, side.mixed ? 3 : 0, bands, t, gain, lines);
+}
+
+// ---- stereo ----
+
+void Layer3MidSide(float* left, float* right, int count, float factor) {
+    for (int i = 0; i < count; i++) {
+        float m = left[i], s = right[i];
+        left[i] = (m + s) * factor;
+        right[i] = (m - s) * factor;
+    }
+}
+
+namespace {
+
+struct IntensityContext {
+    const sLayer3Tables* t;
+    const sLayer3Side* side;
+    const uint8_t* illegal;
+    int mpeg1;
+    int msOn;
+    int lineLimit;
+    float* left;
+    float* right;
+
+    // Lines first, first + step, ... below end: intensity with position pos, or mid/side.
+    void Apply(int first, int end, int step, int pos, int illegalPos) const {
+        if (end > lineLimit) end = lineLimit;
+        bool coded = mpeg1 ? pos < L3_NOT_INTENSITY : pos != illegalPos;
+        if (!coded) {
+            if (msOn) MidSide(first, end, step);
+            return;
+        }
+        const float* k = mpeg1 ? t->intensity1[pos] : t->intensity2[side->intensityScale & 1][pos];
+        for (int i = first; i < end; i += step) {
+            float v = left[i];
+            left[i] = v * k[0];
+            right[i] = v * k[1];
+        }
+    }
+
+    void MidSide(int first, int end, int step) const {
+        if (end > lineLimit) end = lineLimit;
+        for (int i = first; i < end; i += step) {
+            float m = left[i], s = right[i];
+            left[i] = (m + s) * t->midSide;
+            right[i] = (m - s) * t->midSide;
+        }
+    }
+};
+
+// The first long band lying wholly above the right channel's last non-zero line below end.
+int FirstZeroLongBand(const float* right, const sLayer3Bands& bands, int bandCount) {
+    int end = bands.longStart[bandCount];
+    int top = end - 1;
+    while (top >= 0 && right[top] == 0) top--;
+    int b = 0;
+    while (b < bandCount && bands.longStart[b] <= top) b++;
+    return b;
+}
+
+// The same per window w for the short bands from firstBand; -1 when the window is all zero.
+int FirstZeroShortBand(const float* right, const sLayer3Bands& bands, int firstBand, int w) {
+    for (int b = L3_SHORT_BANDS - 1; b >= firstBand; b--) {
+        for (int i = bands.shortStart[b] + w; i < bands.shortStart[b + 1]; i += 3)
+            if (right[i] != 0) return b + 1;
+    }
+    return -1;
+}
+
+void IntensityLong(const IntensityContext& c, const uint8_t* scalefac, const sLayer3Bands& bands,
+                   int bandCount, int lastCoded) {
+    int first = FirstZeroLongBand(c.right, bands, bandCount);
+    for (int b = 0; b < bandCount; b++) {
+        int start = bands.longStart[b], end = bands.longStart[b + 1];
+        if (b < first) {
+            if (c.msOn) c.MidSide(start, end, 1);
+            continue;
+        }
+        int s = ClampIndex(b, lastCoded); // the last band repeats the one below
+        c.Apply(start, end, 1, scalefac[s], c.illegal[s]);
+    }
+}
+
+// Short bands from firstBand; returns 1 when a window has non-zero right lines there.
+int IntensityShort(const IntensityContext& c, const uint8_t* scalefac, const uint8_t* illegal,
+                   const sLayer3Bands& bands, int firstBand) {
+    int anyNonZero = 0;
+    for (int w = 0; w < 3; w++) {
+        int first = FirstZeroShortBand(c.right, bands, firstBand, w);
+        if (first < 0)
+            first = firstBand;
+        else
+            anyNonZero = 1;
+        for (int b = firstBand; b < L3_SHORT_BANDS; b++) {
+            int start = bands.shortStart[b] + w, end = bands.shortStart[b + 1];
+            if (b < first) {
+                if (c.msOn) c.MidSide(start, end, 3);
+                continue;
+            }
+            int s = 3 * (ClampIndex(b, L3_SHORT_BANDS - 2) - firstBand) + w;
+            c.Apply(start, end, 3, scalefac[s], illegal[s]);
+        }
+    }
+    return anyNonZero;
+}
+
+} // namespace
+
+void Layer3Intensity(const sLayer3Side& right, const uint8_t* scalefac, const uint8_t* illegal,
+                     int mpeg1, int msOn, const sLayer3Bands& bands, const sLayer3Tables& t,
+                     int lineLimit, float* leftLines, float* rightLines) {
+    IntensityContext c = {&t, &right, illegal, mpeg1, msOn, lineLimit, leftLines, rightLines};
+    if (right.blockType != 2) {
+        IntensityLong(c, scalefac, bands, L3_LONG_BANDS, L3_LONG_BANDS - 2);
+        return;
+    }
+    if (!right.mixed) {
+        IntensityShort(c, scalefac, illegal, bands, 0);
+        return;
+    }
+    int longBands = mpeg1 ? 8 : 6;
+    int shortNonZero = IntensityShort(c, scalefac + longBands, illegal + longBands, bands, 3);
+    if (shortNonZero) {
+        if (msOn) c.MidSide(0, bands.longStart[longBands], 1);
+    } else {
+        IntensityLong(c, scalefac, bands, longBands, longBands - 1);
+    }
+}
+
+// ---- alias reduction ----
+
+void Layer3Alias(float* lines, int subbands, const sLayer3Tables& t) {
+    for (int sb = 1; sb < subbands; sb++) {
+        float* up = lines + 18 * sb - 1;
+        float* down = lines + 18 * sb;
+        for (int i = 0; i < 8; i++) {
+            float u = up[-i], d = down[i];
+            up[-i] = u * t.aliasCs[i] - d * t.aliasCa[i];
+            down[i] = d * t.aliasCs[i] + u * t.aliasCa[i];
+        }
+    }
+}
+
+// ---- IMDCT ----
+
+void Layer3ImdctLong(const float* in, int blockType, const sLayer3Tables& t, float* overlap,
+                     float* out, int stride) {
+    const float(*kernel)[18] = t.longKernel[blockType & 3];
+    float z[36];
+    for (int i = 0; i < 36; i++) {
+        float sum = 0;
+        for (int k = 0; k < 18; k++) sum += kernel[i][k] * in[k];
+        z[i] = sum;
+    }
+    for (int s = 0; s < 18; s++) {
+        out[s * stride] = z[s] + overlap[s];
+        overlap[s] = z[18 + s];
+    }
+}
+
+void Layer3ImdctShort(const float* in, const sLayer3Tables& t, float* overlap, float* out,
+                      int stride) {
+    float z[36];
+    memset(z, 0, sizeof z);
+    for (int w = 0; w < 3; w++) {
+        float x[6];
+        for (int k = 0; k < 6; k++) x[k] = in[w + 3 * k];
+        for (int i = 0; i < 12; i++) {
+            float sum = 0;
+            for (int k = 0; k < 6; k++) sum += t.shortKernel[i][k] * x[k];
+            z[6 + 6 * w + i] += sum;
+        }
+    }
+    for (int s = 0; s < 18; s++) {
+        out[s * stride] = z[s] + overlap[s];
+        overlap[s] = z[18 + s];
+    }
+}

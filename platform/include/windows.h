@@ -17,6 +17,7 @@ extern "C" {
 #define FAR
 #define NEAR
 #define CONST const
+#define DECLSPEC_NORETURN __attribute__((noreturn))
 
 typedef int BOOL;
 typedef unsigned char BYTE;
@@ -206,7 +207,7 @@ typedef DWORD(WINAPI* LPTHREAD_START_ROUTINE)(LPVOID lpThreadParameter);
 HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES attributes, SIZE_T stackSize,
                            LPTHREAD_START_ROUTINE startAddress, LPVOID parameter,
                            DWORD creationFlags, LPDWORD threadId);
-void WINAPI ExitThread(DWORD exitCode);
+DECLSPEC_NORETURN void WINAPI ExitThread(DWORD exitCode);
 BOOL WINAPI GetExitCodeThread(HANDLE thread, LPDWORD exitCode);
 DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 HANDLE WINAPI GetCurrentThread(void);
@@ -222,7 +223,7 @@ void WINAPI OutputDebugStringA(LPCSTR text);
 HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName);
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD error);
-void WINAPI ExitProcess(UINT exitCode);
+DECLSPEC_NORETURN void WINAPI ExitProcess(UINT exitCode);
 
 // Files.
 #define GENERIC_READ 0x80000000u

@@ -1,0 +1,96 @@
+// Direct3D 5 device descriptions (the 204-byte layout of that version).
+#ifndef PRISMATEL_D3DCAPS_H
+#define PRISMATEL_D3DCAPS_H
+
+#include <d3dtypes.h>
+
+typedef struct _D3DTRANSFORMCAPS {
+    DWORD dwSize;
+    DWORD dwCaps;
+} D3DTRANSFORMCAPS, *LPD3DTRANSFORMCAPS;
+
+typedef struct _D3DLIGHTINGCAPS {
+    DWORD dwSize;
+    DWORD dwCaps;
+    DWORD dwLightingModel;
+    DWORD dwNumLights;
+} D3DLIGHTINGCAPS, *LPD3DLIGHTINGCAPS;
+
+typedef struct _D3DPrimCaps {
+    DWORD dwSize;
+    DWORD dwMiscCaps;
+    DWORD dwRasterCaps;
+    DWORD dwZCmpCaps;
+    DWORD dwSrcBlendCaps;
+    DWORD dwDestBlendCaps;
+    DWORD dwAlphaCmpCaps;
+    DWORD dwShadeCaps;
+    DWORD dwTextureCaps;
+    DWORD dwTextureFilterCaps;
+    DWORD dwTextureBlendCaps;
+    DWORD dwTextureAddressCaps;
+    DWORD dwStippleWidth;
+    DWORD dwStippleHeight;
+} D3DPRIMCAPS, *LPD3DPRIMCAPS;
+
+typedef struct _D3DDeviceDesc {
+    DWORD dwSize;
+    DWORD dwFlags;
+    D3DCOLORMODEL dcmColorModel;
+    DWORD dwDevCaps;
+    D3DTRANSFORMCAPS dtcTransformCaps;
+    BOOL bClipping;
+    D3DLIGHTINGCAPS dlcLightingCaps;
+    D3DPRIMCAPS dpcLineCaps;
+    D3DPRIMCAPS dpcTriCaps;
+    DWORD dwDeviceRenderBitDepth;
+    DWORD dwDeviceZBufferBitDepth;
+    DWORD dwMaxBufferSize;
+    DWORD dwMaxVertexCount;
+    DWORD dwMinTextureWidth, dwMinTextureHeight;
+    DWORD dwMaxTextureWidth, dwMaxTextureHeight;
+    DWORD dwMinStippleWidth, dwMaxStippleWidth;
+    DWORD dwMinStippleHeight, dwMaxStippleHeight;
+} D3DDEVICEDESC, *LPD3DDEVICEDESC;
+
+#define D3DDEVICEDESCSIZE (sizeof(D3DDEVICEDESC))
+
+// Which fields of a device description are valid.
+#define D3DDD_COLORMODEL 0x00000001l
+#define D3DDD_DEVCAPS 0x00000002l
+#define D3DDD_TRANSFORMCAPS 0x00000004l
+#define D3DDD_LIGHTINGCAPS 0x00000008l
+#define D3DDD_BCLIPPING 0x00000010l
+#define D3DDD_LINECAPS 0x00000020l
+#define D3DDD_TRICAPS 0x00000040l
+#define D3DDD_DEVICERENDERBITDEPTH 0x00000080l
+#define D3DDD_DEVICEZBUFFERBITDEPTH 0x00000100l
+#define D3DDD_MAXBUFFERSIZE 0x00000200l
+#define D3DDD_MAXVERTEXCOUNT 0x00000400l
+
+// Device capabilities.
+#define D3DDEVCAPS_FLOATTLVERTEX 0x00000001l
+#define D3DDEVCAPS_EXECUTESYSTEMMEMORY 0x00000010l
+#define D3DDEVCAPS_TLVERTEXSYSTEMMEMORY 0x00000040l
+#define D3DDEVCAPS_TEXTURESYSTEMMEMORY 0x00000100l
+#define D3DDEVCAPS_TEXTUREVIDEOMEMORY 0x00000200l
+#define D3DDEVCAPS_DRAWPRIMTLVERTEX 0x00000400l
+#define D3DDEVCAPS_CANRENDERAFTERFLIP 0x00000800l
+#define D3DDEVCAPS_DRAWPRIMITIVES2 0x00002000l
+
+// Primitive capabilities used by the simulated card.
+#define D3DPSHADECAPS_COLORFLATRGB 0x00000008l
+#define D3DPSHADECAPS_COLORGOURAUDRGB 0x00000200l
+#define D3DPTEXTURECAPS_PERSPECTIVE 0x00000001l
+#define D3DPTFILTERCAPS_NEAREST 0x00000001l
+#define D3DPTFILTERCAPS_LINEAR 0x00000002l
+#define D3DPTBLENDCAPS_DECAL 0x00000001l
+#define D3DPTBLENDCAPS_MODULATE 0x00000002l
+#define D3DPCMPCAPS_ALWAYS 0x00000080l
+#define D3DPCMPCAPS_GREATEREQUAL 0x00000040l
+#define D3DPBLENDCAPS_ZERO 0x00000001l
+#define D3DPBLENDCAPS_ONE 0x00000002l
+#define D3DPBLENDCAPS_SRCALPHA 0x00000010l
+#define D3DPBLENDCAPS_INVSRCALPHA 0x00000020l
+
+#endif

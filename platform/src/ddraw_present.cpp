@@ -1,0 +1,53 @@
+// Showing flipped frames: the front buffer through the palette in force becomes the
+// picture handed to the host window and, when recording, a numbered PNG.
+#include "ddraw_internal.h"
+
+#include "../host/host.h"
+#include "capture.h"
+#include "machine.h"
+#include "machine_video.h"
+
+#include <vector>
+
+namespace ddsoft {
+namespace {
+
+const PALETTEENTRY* PaletteOf(Surface& front) {
+    static PALETTEENTRY black[256] = {};
+    Palette* p = front.AttachedPalette();
+    return p ? p->Entries() : black;
+}
+
+void Record(const std::vector<uint32_t>& rgb, int width, int height, int64_t frame) {
+    const machine::Settings& settings = machine::GetSettings();
+    if (settings.captureDir.empty()) return;
+    int every = settings.captureEvery > 0 ? settings.captureEvery : 1;
+    if (frame % every) return;
+    capture::WritePng(capture::FramePath(settings.captureDir, frame), rgb.data(), width, height);
+}
+
+} // namespace
+
+void PresentPendingFrame(Surface& front) {
+    DisplayState& display = Display();
+    display.framePending = false;
+    int width = (int)front.Width(), height = (int)front.Height();
+    if (!front.Memory() || width <= 0 || height <= 0) return;
+    static std::vector<uint32_t> rgb;
+    rgb.resize((size_t)width * height);
+    const PALETTEENTRY* palette = PaletteOf(front);
+    for (int y = 0; y < height; y++)
+        video::ConvertRow(front.Memory() + (size_t)y * front.Pitch(), width, front.Format(),
+                          palette, &rgb[(size_t)y * width]);
+    host::PresentFrame(rgb.data(), width, height);
+    Record(rgb, width, height, display.pendingFrameNumber);
+    display.framesPresented++;
+}
+
+void FrameFlipped() {
+    // The frame drawn at clock time N/FPS carries number N, whichever chain flipped it.
+    Display().pendingFrameNumber = machine::FramesShown();
+    machine::AdvanceFrame();
+}
+
+} // namespace ddsoft

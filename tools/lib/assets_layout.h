@@ -21,12 +21,12 @@ const int EMPTY_ROW = 1;
 // A cell's frame is two pixels wide just outside the cell, plus one pixel of soft edge.
 const int FRAME_MARGIN = 3;
 
-// Thin connectors drawn before the titles, at their full extent (the titles' white
-// boxes would hide any part they cover).
+// The dark part of each connector between cells at its full extent. Connectors are drawn
+// before the titles, so a title's white box would hide any part it covers.
 const Box CONNECTORS[] = {
-    {160, 88, 194, 91},  {304, 88, 338, 91},  {448, 88, 482, 91},  {160, 252, 219, 255},
-    {448, 252, 482, 255}, {160, 417, 194, 420}, {304, 417, 338, 420}, {448, 417, 482, 420},
-    {105, 143, 108, 198}, {249, 283, 252, 363}, {537, 308, 540, 363},
+    {160, 88, 194, 90},   {304, 88, 338, 90},   {448, 88, 482, 90},   {160, 252, 218, 254},
+    {448, 252, 482, 254}, {160, 417, 194, 419}, {304, 417, 338, 419}, {448, 417, 482, 419},
+    {105, 143, 107, 197}, {249, 283, 251, 362}, {537, 308, 539, 362},
 };
 
 // A title's mask: a quarter of the image, one column wider for the quarter-pixel phases.

@@ -3,6 +3,7 @@
 #ifndef TOOLS_ASSETS_RASTER_H
 #define TOOLS_ASSETS_RASTER_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include <array>

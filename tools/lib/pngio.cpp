@@ -132,7 +132,45 @@ int PngColorType(Layout layout) {
     return PNG_COLOR_TYPE_RGB;
 }
 
+// What libpng needs besides the image, made before any call that may jump.
+struct WritePlan {
+    std::vector<png_color> colors;
+    std::vector<png_byte> alpha;
+    bool anyAlpha = false;
+    std::vector<png_bytep> rows;
+};
+
+WritePlan PlanWrite(const Image& image) {
+    WritePlan plan;
+    for (const Rgba& c : image.palette) {
+        plan.colors.push_back({c.r, c.g, c.b});
+        plan.alpha.push_back(c.a);
+        plan.anyAlpha = plan.anyAlpha || c.a != 255;
+    }
+    size_t rowBytes = size_t(image.width) * image.Channels();
+    for (int y = 0; y < image.height; y++)
+        plan.rows.push_back(const_cast<png_bytep>(&image.samples[y * rowBytes]));
+    return plan;
+}
+
+bool Encode(png_structp png, png_infop info, FILE* file, const Image& image, WritePlan& plan) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_init_io(png, file);
+    png_set_IHDR(png, info, image.width, image.height, 8, PngColorType(image.layout),
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (image.layout == Layout::Palette) {
+        png_set_PLTE(png, info, plan.colors.data(), int(plan.colors.size()));
+        if (plan.anyAlpha)
+            png_set_tRNS(png, info, plan.alpha.data(), int(plan.alpha.size()), nullptr);
+    }
+    png_write_info(png, info);
+    png_write_image(png, plan.rows.data());
+    png_write_end(png, nullptr);
+    return true;
+}
+
 bool WriteTo(FILE* file, const Image& image, std::string& error) {
+    WritePlan plan = PlanWrite(image);
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
@@ -140,35 +178,10 @@ bool WriteTo(FILE* file, const Image& image, std::string& error) {
         error = "out of memory";
         return false;
     }
-    std::vector<png_color> colors(image.palette.size());
-    std::vector<png_byte> alpha(image.palette.size());
-    bool anyAlpha = false;
-    for (size_t i = 0; i < image.palette.size(); i++) {
-        colors[i] = {image.palette[i].r, image.palette[i].g, image.palette[i].b};
-        alpha[i] = image.palette[i].a;
-        anyAlpha = anyAlpha || alpha[i] != 255;
-    }
-    std::vector<png_bytep> rows(image.height);
-    size_t rowBytes = size_t(image.width) * image.Channels();
-    for (int y = 0; y < image.height; y++)
-        rows[y] = const_cast<png_bytep>(&image.samples[y * rowBytes]);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        error = "PNG encoding failed";
-        return false;
-    }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, image.width, image.height, 8, PngColorType(image.layout),
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (image.layout == Layout::Palette) {
-        png_set_PLTE(png, info, colors.data(), int(colors.size()));
-        if (anyAlpha) png_set_tRNS(png, info, alpha.data(), int(alpha.size()), nullptr);
-    }
-    png_write_info(png, info);
-    png_write_image(png, rows.data());
-    png_write_end(png, nullptr);
+    bool ok = Encode(png, info, file, image, plan);
     png_destroy_write_struct(&png, &info);
-    return true;
+    if (!ok) error = "PNG encoding failed";
+    return ok;
 }
 
 bool CheckForWriting(const Image& image, std::string& error) {

@@ -103,9 +103,8 @@ void sBitmap::Load(sFile& file) {
 }
 
 void sBitmap::Load(const char* fileName) {
-    sFile* file = new sFile;
-    file->Open(fileName, 1);
-    Load(*file);
-    file->Close();
-    delete file;
+    sFile file;
+    file.Open(fileName, 1);
+    Load(file);
+    file.Close();
 }

@@ -7,7 +7,7 @@
 #include "tables.h"
 
 #if PRISMATEL_REFERENCE_WINDOW
-// The standard's window, scaled and signed the way the computed one is.
+// The standard's window in 16-bit units, signed like the computed one: D[x] = (-1)^(x / 64) f(x).
 static double WindowFunction(int x) {
     x &= 511;
     double d;
@@ -17,7 +17,7 @@ static double WindowFunction(int x) {
         int i = 512 - x;
         d = (i % 64 == 0) ? referenceWindowHalf[i] : -referenceWindowHalf[i];
     }
-    double sign = ((x / 64) & 1) ? 1.0 : -1.0;
+    double sign = ((x / 64) & 1) ? -1.0 : 1.0;
     return sign * d * (32768.0 / 65536.0);
 }
 #else
@@ -43,7 +43,9 @@ void sMpegStream::SynthBuildTables() {
     for (int r = 0; r < 1024; r++) {
         int k = 32 * r + (r >> 5);
         double v = WindowFunction(k & 511);
-        window[r] = (float)((r & 2) ? -v : v);
+        // The sign pattern makes the windowing below equal the standard's with D[x] =
+        // (-1)^(x / 64) f(x); the opposite pattern would invert the output's polarity.
+        window[r] = (float)((r & 2) ? v : -v);
     }
     for (int m = 0; m < 16; m++)
         for (int n = 0; n < 32; n++) windowHalf[32 * m + n] = window[64 * m + n];

@@ -4,6 +4,10 @@
 
 static thread_local bool onCdThread = false;
 
+void MarkCdThread() {
+    onCdThread = true;
+}
+
 bool IsCdThread() {
     return onCdThread;
 }
@@ -41,7 +45,7 @@ static bool Perform(uint32_t command) {
 }
 
 DWORD WINAPI CdThread(LPVOID) {
-    onCdThread = true;
+    MarkCdThread();
     bool running = true;
     while (running) {
         running = Perform(TakeCommand());

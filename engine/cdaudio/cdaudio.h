@@ -20,7 +20,8 @@ const DWORD CD_THREAD_EXIT_CODE = 123;
 // cdThreadRunning and ends with CD_THREAD_EXIT_CODE.
 DWORD WINAPI CdThread(LPVOID parameter);
 
-// True on the audio thread (Fatal uses it to release the thread's waiter).
+// CdThread marks its thread first thing; Fatal asks, to release the thread's waiter.
+void MarkCdThread();
 bool IsCdThread();
 
 #endif

@@ -3,6 +3,7 @@
 #include "system.h"
 
 #include "cdaudio/cdaudio.h"
+#include "input/input.h"
 #include "windriver/windriver.h"
 
 static const char APP_NAME[] = "Prismatel";
@@ -34,12 +35,12 @@ DWORD WINAPI MainThread(LPVOID) {
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
     ClearDevices();
     StartDirectDraw();
-    // Input devices start here and register themselves.
-    // The display driver is created here and registers itself.
+    InitInput();
+    new sWinDriver; // registers itself as the display device
     // The CD-audio device is created here and registers itself.
     DemoMain();
     DeleteDevices();
-    // Input shuts down here.
+    ShutdownInput();
     ReleaseDirectDraw();
     PostMessageA(mainWindow, WM_QUIT, 0, 0);
     return MAIN_THREAD_EXIT_CODE;

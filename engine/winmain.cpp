@@ -36,7 +36,7 @@ DWORD WINAPI MainThread(LPVOID) {
     ClearDevices();
     StartDirectDraw();
     InitInput();
-    new sWinDriver; // registers itself as the display device
+    // The display driver is created here and registers itself.
     // The CD-audio device is created here and registers itself.
     DemoMain();
     DeleteDevices();

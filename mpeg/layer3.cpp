@@ -42,7 +42,6 @@ void ReadRegions(sMpegStream& m, sLayer3Side& s) {
         for (int w = 0; w < 3; w++) s.subblockGain[w] = int(m.GetBits(3)) * 4;
         s.region1Start = s.blockType == 2 ? bands.shortStart[3] : bands.longStart[8];
         s.region2Start = L3_LINES;
-        if (s.blockType != 0) memset(s.scfsi, 0, sizeof s.scfsi);
         return;
     }
     s.blockType = 0;
@@ -150,6 +149,8 @@ void ReadScalefactorsMpeg1(sMpegStream& m, sLayer3Side& s, uint8_t* sf) {
         slen2 = layer3Slen[1][s.scalefacCompress & 15];
     int slen[4] = {slen1, slen1, slen2, slen2};
     int kind = BlockKind(s);
+    // The selection information holds for every block type but short blocks: start and stop
+    // blocks of granule 1 reuse granule 0's groups like normal blocks do.
     ReadScalefactorGroups(m, sf, layer3Partitions[6][kind], slen,
                           kind == 0 && s.granule == 1 ? s.scfsi : nullptr, nullptr);
 }

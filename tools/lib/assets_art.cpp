@@ -58,7 +58,9 @@ void SetGreyPalette(IndexedImage& image) {
     for (int i = 0; i < 256; i++) image.palette[i] = Rgb{uint8_t(i), uint8_t(i), uint8_t(i)};
 }
 
-int Darkness(const Rgb& c) { return ((255 - c.r) * 8) / 255; }
+int Darkness(const Rgb& c) {
+    return ((255 - c.r) * 8) / 255;
+}
 
 Plane TitleMask(const IndexedImage& image, int phase) {
     int mw = MaskWidth(image.width), mh = MaskHeight(image.height);
@@ -88,8 +90,8 @@ bool MakeAllArt(const std::string& fontDir, std::vector<ArtImage>& out, std::str
     if (!MakeClosingBackground(fontDir, closing, error)) return false;
     add("vd/good.scl", std::move(closing), 32, 47, false);
     add("vd/q47_logo.scl", MakeLogo(), -1, -1, true);
-    for (const char* name : {"vd/q47_date.scl", "vd/q47_worl.scl", "vd/q47_domi.scl",
-                             "vd/q47_elit.scl"}) {
+    for (const char* name :
+         {"vd/q47_date.scl", "vd/q47_worl.scl", "vd/q47_domi.scl", "vd/q47_elit.scl"}) {
         IndexedImage title;
         if (!MakeTitle(fontDir, name, title, error)) return false;
         add(name, std::move(title), -1, -1, true);

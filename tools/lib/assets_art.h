@@ -29,14 +29,14 @@ uint8_t ScreenIndex(const ArtImage& art, uint8_t p);
 bool MakeAllArt(const std::string& fontDir, std::vector<ArtImage>& out, std::string& error);
 
 // The individual pieces (names as in the pack).
-IndexedImage MakeGridBackground();   // "vd/q47_back.scl"
-IndexedImage MakePanelBackground();  // "vd/q47_bac2.scl"
+IndexedImage MakeGridBackground();  // "vd/q47_back.scl"
+IndexedImage MakePanelBackground(); // "vd/q47_bac2.scl"
 bool MakeClosingBackground(const std::string& fontDir, IndexedImage& out, std::string& error);
-IndexedImage MakeLogo();             // "vd/q47_logo.scl"
+IndexedImage MakeLogo(); // "vd/q47_logo.scl"
 bool MakeTitle(const std::string& fontDir, const std::string& name, IndexedImage& out,
-               std::string& error);  // worl, domi, elit, date
-IndexedImage MakeChevronWarp();      // "vd/q47_arro.scl"
-IndexedImage MakeMarbleWarp();       // "vd/q47_drog.scl"
+               std::string& error); // worl, domi, elit, date
+IndexedImage MakeChevronWarp();     // "vd/q47_arro.scl"
+IndexedImage MakeMarbleWarp();      // "vd/q47_drog.scl"
 
 // The quarter-size grey mask (levels 0..16) the show builds from a title at a phase.
 Plane TitleMask(const IndexedImage& image, int phase);

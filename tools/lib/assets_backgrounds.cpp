@@ -24,10 +24,11 @@ std::vector<int> BackgroundRamp() {
 // Level k is stored as index k with red k * 17, which the show's remap turns back
 // into exactly 32 + k.
 IndexedImage RemappedPicture(const Plane& displayed) {
-    IndexedImage image = FromLevels(displayed.width, displayed.height,
-                                    DiffuseOnto(displayed, BackgroundRamp()));
+    IndexedImage image =
+        FromLevels(displayed.width, displayed.height, DiffuseOnto(displayed, BackgroundRamp()));
     SetGreyPalette(image);
-    for (int k = 0; k < 16; k++) image.palette[k] = Rgb{uint8_t(k * 17), uint8_t(k * 17), uint8_t(k * 17)};
+    for (int k = 0; k < 16; k++)
+        image.palette[k] = Rgb{uint8_t(k * 17), uint8_t(k * 17), uint8_t(k * 17)};
     return image;
 }
 
@@ -46,8 +47,10 @@ bool InCell(float x, float y, float grow) {
 float RefractionField(float x, float y) {
     float base = 0.50f + 0.30f * (x / 640.0f) - 0.12f * (y / 480.0f);
     float angle = atan2f(620.0f - y, x + 180.0f);
-    static const float RAYS[][3] = {{0.42f, 0.030f, 0.30f}, {0.55f, 0.050f, 0.22f},
-                                    {0.66f, 0.020f, 0.35f}, {0.78f, 0.060f, 0.18f},
+    static const float RAYS[][3] = {{0.42f, 0.030f, 0.30f},
+                                    {0.55f, 0.050f, 0.22f},
+                                    {0.66f, 0.020f, 0.35f},
+                                    {0.78f, 0.060f, 0.18f},
                                     {0.90f, 0.025f, 0.28f}};
     for (const auto& ray : RAYS) {
         float d = (angle - ray[0]) / ray[1];
@@ -236,7 +239,8 @@ bool MakeClosingBackground(const std::string& fontDir, IndexedImage& out, std::s
                 float inside = ConvexPolygonDistance(px, py, tri, 3);
                 if (inside < 0.5f) {
                     float facet = px < ax + (py - ay) * 0.05f ? 0.80f : 0.90f;
-                    float body = Mix(facet, 0.55f, Coverage(SegmentDistance(px, py, ex, ey, qx, qy) - 3.0f));
+                    float body =
+                        Mix(facet, 0.55f, Coverage(SegmentDistance(px, py, ex, ey, qx, qy) - 3.0f));
                     v = Mix(v, body, Coverage(inside));
                 }
                 v = Mix(v, 0.10f, Coverage(fabsf(inside) - 2.0f));

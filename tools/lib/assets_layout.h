@@ -30,8 +30,12 @@ const Box CONNECTORS[] = {
 };
 
 // A title's mask: a quarter of the image, one column wider for the quarter-pixel phases.
-inline int MaskWidth(int imageWidth) { return (imageWidth + 3) / 4 + 1; }
-inline int MaskHeight(int imageHeight) { return (imageHeight + 3) / 4; }
+inline int MaskWidth(int imageWidth) {
+    return (imageWidth + 3) / 4 + 1;
+}
+inline int MaskHeight(int imageHeight) {
+    return (imageHeight + 3) / 4;
+}
 
 struct TitlePlace {
     const char* name; // file name inside the pack
@@ -39,7 +43,7 @@ struct TitlePlace {
 };
 
 const TitlePlace TITLE_PLACES[] = {
-    {"vd/q47_logo.scl", 284.0f, 285.0f}, {"vd/q47_date.scl", 526.5f, 358.0f},
+    {"vd/q47_logo.scl", 284.0f, 285.0f},  {"vd/q47_date.scl", 526.5f, 358.0f},
     {"vd/q47_worl.scl", 268.0f, 195.75f}, {"vd/q47_domi.scl", 594.0f, 195.0f},
     {"vd/q47_elit.scl", 247.0f, 359.0f},
 };

@@ -19,13 +19,21 @@ uint32_t Rng::Next() {
     return Hash(state);
 }
 
-float Rng::Uniform() { return float(Next() >> 8) * (1.0f / 16777216.0f); }
+float Rng::Uniform() {
+    return float(Next() >> 8) * (1.0f / 16777216.0f);
+}
 
-float Rng::Bipolar() { return Uniform() * 2.0f - 1.0f; }
+float Rng::Bipolar() {
+    return Uniform() * 2.0f - 1.0f;
+}
 
-int Rng::Below(int bound) { return bound > 0 ? int(Next() % uint32_t(bound)) : 0; }
+int Rng::Below(int bound) {
+    return bound > 0 ? int(Next() % uint32_t(bound)) : 0;
+}
 
-static int Wrap(int i, int period) { return ((i % period) + period) % period; }
+static int Wrap(int i, int period) {
+    return ((i % period) + period) % period;
+}
 
 static void Gradient(int ix, int iy, uint32_t seed, float& gx, float& gy) {
     uint32_t h = Hash(uint32_t(ix) * 73856093u ^ Hash(uint32_t(iy) * 19349663u ^ seed));
@@ -34,7 +42,9 @@ static void Gradient(int ix, int iy, uint32_t seed, float& gx, float& gy) {
     gy = sinf(angle);
 }
 
-static float Fade(float t) { return t * t * t * (t * (t * 6.0f - 15.0f) + 10.0f); }
+static float Fade(float t) {
+    return t * t * t * (t * (t * 6.0f - 15.0f) + 10.0f);
+}
 
 float PeriodicNoise(float x, float y, int periodX, int periodY, uint32_t seed) {
     float fx = floorf(x), fy = floorf(y);

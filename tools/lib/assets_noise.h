@@ -14,9 +14,9 @@ class Rng {
 public:
     explicit Rng(uint32_t seed) : state(seed * 2654435761u + 0x9E3779B9u) {}
     uint32_t Next();
-    float Uniform();       // 0 <= u < 1
-    float Bipolar();       // -1 <= b < 1
-    int Below(int bound);  // 0 <= n < bound
+    float Uniform();      // 0 <= u < 1
+    float Bipolar();      // -1 <= b < 1
+    int Below(int bound); // 0 <= n < bound
 
 private:
     uint32_t state;

@@ -5,16 +5,22 @@
 
 namespace assets {
 
-float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
+float Clamp01(float v) {
+    return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
+}
 
-float Mix(float a, float b, float t) { return a + (b - a) * t; }
+float Mix(float a, float b, float t) {
+    return a + (b - a) * t;
+}
 
 float SmoothStep(float e0, float e1, float x) {
     float t = Clamp01((x - e0) / (e1 - e0));
     return t * t * (3.0f - 2.0f * t);
 }
 
-float Coverage(float d) { return Clamp01(0.5f - d); }
+float Coverage(float d) {
+    return Clamp01(0.5f - d);
+}
 
 float SegmentDistance(float px, float py, float ax, float ay, float bx, float by) {
     float dx = bx - ax, dy = by - ay;
@@ -119,7 +125,8 @@ Plane Blur(const Plane& plane, int radius, bool wrap) {
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++) {
             float sum = 0.0f;
-            for (int k = -radius; k <= radius; k++) sum += across.At(x, WrapOrClamp(y + k, h, wrap));
+            for (int k = -radius; k <= radius; k++)
+                sum += across.At(x, WrapOrClamp(y + k, h, wrap));
             out.At(x, y) = sum * norm;
         }
     return out;

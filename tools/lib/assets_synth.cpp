@@ -21,9 +21,13 @@ float Blep(float t, float dt) {
     return 0.0f;
 }
 
-std::vector<float> Silence(float seconds) { return std::vector<float>(size_t(FrameAt(seconds)), 0.0f); }
+std::vector<float> Silence(float seconds) {
+    return std::vector<float>(size_t(FrameAt(seconds)), 0.0f);
+}
 
-float Seconds(size_t frame) { return float(frame) / float(SAMPLE_RATE); }
+float Seconds(size_t frame) {
+    return float(frame) / float(SAMPLE_RATE);
+}
 
 // Ends a sound smoothly whatever its envelope did, so no cut can click.
 void FadeTail(std::vector<float>& sound, float seconds) {
@@ -34,9 +38,13 @@ void FadeTail(std::vector<float>& sound, float seconds) {
 
 } // namespace
 
-long FrameAt(double seconds) { return long(floor(seconds * SAMPLE_RATE + 0.5)); }
+long FrameAt(double seconds) {
+    return long(floor(seconds * SAMPLE_RATE + 0.5));
+}
 
-float MidiToHz(float note) { return 440.0f * powf(2.0f, (note - 69.0f) / 12.0f); }
+float MidiToHz(float note) {
+    return 440.0f * powf(2.0f, (note - 69.0f) / 12.0f);
+}
 
 void StereoBuffer::AddMono(const std::vector<float>& mono, long at, float gain, float pan) {
     float angle = (pan + 1.0f) * 0.25f * 3.14159265f;
@@ -64,9 +72,13 @@ float Oscillator::Advance(float hz) {
     return before;
 }
 
-float Oscillator::Sine(float hz) { return sinf(TWO_PI * Advance(hz)); }
+float Oscillator::Sine(float hz) {
+    return sinf(TWO_PI * Advance(hz));
+}
 
-float Oscillator::Triangle(float hz) { return 4.0f * fabsf(Advance(hz) - 0.5f) - 1.0f; }
+float Oscillator::Triangle(float hz) {
+    return 4.0f * fabsf(Advance(hz) - 0.5f) - 1.0f;
+}
 
 float Oscillator::Saw(float hz) {
     float dt = hz / float(SAMPLE_RATE);
@@ -241,7 +253,8 @@ std::vector<float> PadNote(float note, float length, float brightness, uint32_t 
     Envelope env{0.6f, 0.8f, 0.85f, 1.2f};
     std::vector<float> out = Silence(env.Length(length));
     static const float DETUNE[3] = {-0.09f, 0.0f, 0.07f};
-    Oscillator saws[3] = {Oscillator(float(seed % 97) / 97.0f), Oscillator(0.33f), Oscillator(0.71f)};
+    Oscillator saws[3] = {Oscillator(float(seed % 97) / 97.0f), Oscillator(0.33f),
+                          Oscillator(0.71f)};
     Oscillator lfo(float(seed % 13) / 13.0f), sub;
     Filter filter;
     for (size_t i = 0; i < out.size(); i++) {
@@ -268,7 +281,8 @@ std::vector<float> BassNote(float note, float length, float growl) {
     float hz = MidiToHz(note);
     for (size_t i = 0; i < out.size(); i++) {
         float t = Seconds(i);
-        if ((i & 15) == 0) filter.Set(110.0f + (500.0f + 2400.0f * growl) * expf(-t / 0.09f), 0.35f);
+        if ((i & 15) == 0)
+            filter.Set(110.0f + (500.0f + 2400.0f * growl) * expf(-t / 0.09f), 0.35f);
         float raw = 0.6f * saw.Saw(hz) + 0.4f * square.Square(hz * 0.5f, 0.5f);
         out[i] = (filter.Low(raw) + 0.55f * sub.Sine(hz)) * env.Level(t, length);
     }
@@ -284,7 +298,8 @@ std::vector<float> PluckNote(float note, float length, float brightness) {
     for (size_t i = 0; i < out.size(); i++) {
         float t = Seconds(i);
         if ((i & 15) == 0) filter.Set(250.0f + 7000.0f * brightness * expf(-t / 0.10f), 0.3f);
-        float raw = 0.45f * a.Saw(hz) + 0.35f * b.Saw(hz * 1.004f) + 0.3f * c.Square(hz * 2.0f, 0.3f);
+        float raw =
+            0.45f * a.Saw(hz) + 0.35f * b.Saw(hz * 1.004f) + 0.3f * c.Square(hz * 2.0f, 0.3f);
         out[i] = filter.Low(raw) * env.Level(t, length);
     }
     return out;
@@ -318,12 +333,12 @@ std::vector<float> Riser(float length, float fromNote, float toNote, uint32_t se
         float note = fromNote + (toNote - fromNote) * x * x;
         float hz = MidiToHz(note + 0.15f * vibrato.Sine(5.0f + 6.0f * x));
         if ((i & 15) == 0) {
-            sweep.Set(300.0f * powf(30.0f, x), 0.6f);
+            sweep.Set(300.0f * powf(20.0f, x), 0.45f);
             tone.Set(600.0f + 5000.0f * x, 0.2f);
         }
         float wash = sweep.Band(noise.Next()) * 1.5f;
         float lead = tone.Low(0.5f * saw.Saw(hz) + 0.5f * saw2.Saw(hz * 1.006f));
-        float level = x * x * fminf(t / 0.01f, 1.0f);
+        float level = powf(x, 1.3f) * fminf(t / 0.01f, 1.0f);
         out[i] = (0.7f * wash + 0.45f * lead) * level;
     }
     FadeTail(out, 0.012f);
@@ -384,8 +399,8 @@ private:
     size_t at = 0;
 };
 
-void ReverbSide(const std::vector<float>& in, std::vector<float>& out, size_t spread,
-                float size, float damping) {
+void ReverbSide(const std::vector<float>& in, std::vector<float>& out, size_t spread, float size,
+                float damping) {
     static const size_t COMBS[8] = {1116, 1188, 1277, 1356, 1422, 1491, 1557, 1617};
     static const size_t PASSES[4] = {556, 441, 341, 225};
     std::vector<Comb> combs;

@@ -76,7 +76,7 @@ private:
 };
 
 // The drum kit: each hit is a mono sound of its natural length.
-std::vector<float> Kick(float punch);         // punch 0..1: click and pitch sweep depth
+std::vector<float> Kick(float punch); // punch 0..1: click and pitch sweep depth
 std::vector<float> Snare(uint32_t seed);
 std::vector<float> Clap(uint32_t seed);
 std::vector<float> HiHat(uint32_t seed, bool open);

@@ -21,8 +21,7 @@ struct TextInk {
     int baseline = 0;
 };
 
-bool SetText(const TextSetting& setting, const std::string& text, TextInk& out,
-             std::string& error);
+bool SetText(const TextSetting& setting, const std::string& text, TextInk& out, std::string& error);
 
 } // namespace assets
 

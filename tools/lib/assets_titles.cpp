@@ -18,12 +18,12 @@ struct TitleStyle {
     const char* name;
     const char* text;
     const char* font;
-    float capHeight;    // mask pixels
-    float tracking;     // mask pixels between letters; below 0: fit the line to fitLeft
-    int fitLeft;        // screen column of the first letter when fitted
-    float ink;          // 1 black, 0 paper
-    int baselineRow;    // screen row just under the capitals at rest
-    int plateRows;      // mask rows of the title's box
+    float capHeight; // mask pixels
+    float tracking;  // mask pixels between letters; below 0: fit the line to fitLeft
+    int fitLeft;     // screen column of the first letter when fitted
+    float ink;       // 1 black, 0 paper
+    int baselineRow; // screen row just under the capitals at rest
+    int plateRows;   // mask rows of the title's box
 };
 
 // Upper gap between the first and second rows of cells, lower gap between the second
@@ -45,7 +45,9 @@ const TitlePlace* PlaceOf(const std::string& name) {
 }
 
 // A darkness value d (0..8) as the red the show turns back into exactly d.
-uint8_t RedForDarkness(int d) { return uint8_t(255 - (d * 255 + 7) / 8); }
+uint8_t RedForDarkness(int d) {
+    return uint8_t(255 - (d * 255 + 7) / 8);
+}
 
 IndexedImage InkToImage(const Plane& ink) {
     std::vector<uint8_t> pixels(ink.v.size());

@@ -14,7 +14,7 @@
 namespace sound {
 namespace {
 
-const int kStagingBytes = 256;    // fetched ahead per source: about 1.5 ms of 16-bit stereo
+const int kStagingBytes = 256;    // at most fetched at once per source
 const int kMaxFrameBytes = 64;    // 16 channels of 32 bits
 const uint64_t kOne = 1ull << 32; // resampling phase: 32.32 fixed point
 
@@ -122,15 +122,26 @@ int SampleAt(const uint8_t* p, int bits) {
     }
 }
 
+// Source frames the voice needs to produce `outputs` more output frames from where it is.
+int64_t FramesNeeded(const Voice& v, int outputs) {
+    if (outputs <= 0) return 1;
+    uint64_t span = (uint64_t)(outputs - 1) * v.step + v.phase;
+    return (int64_t)(span >> 32) + 1 + ((span & (kOne - 1)) != 0);
+}
+
 // The next source frame as a left and right sample; false when the source has none ready.
-bool NextFrame(Voice& v, int frame[2]) {
+// Only what the current render needs is fetched, so that a source's bytes count as played
+// (a waveOut buffer as done) no sooner than they are.
+bool NextFrame(Voice& v, int frame[2], int outputs) {
     if (v.stagingFill - v.stagingOffset < v.frameBytes) {
         int rest = v.stagingFill - v.stagingOffset;
         memmove(v.staging, v.staging + v.stagingOffset, rest);
         v.stagingFill = rest;
         v.stagingOffset = 0;
+        int64_t needed = FramesNeeded(v, outputs) * v.frameBytes - rest;
         int want = kStagingBytes - rest;
-        int got = v.source->Fetch(v.staging + rest, want);
+        if (needed < want) want = (int)needed;
+        int got = want > 0 ? v.source->Fetch(v.staging + rest, want) : 0;
         if (got > 0) v.stagingFill += got < want ? got : want;
         if (v.stagingFill < v.frameBytes) return false;
     }
@@ -146,32 +157,32 @@ int Between(int a, int b, uint64_t phase) {
     return a + (int)(((int64_t)(b - a) * (int64_t)(phase >> 16)) >> 16);
 }
 
-// Moves the voice one output frame on; the current frame is lost when the source ran dry.
-void AdvanceVoice(Voice& v) {
-    v.phase += v.step;
-    while (v.phase >= kOne) {
+// Steps over the source frames the phase has passed. Done just before the next output frame
+// rather than just after the last one, so that nothing is fetched before it is due.
+void SettleVoice(Voice& v, int outputs) {
+    while (v.haveCurrent && v.phase >= kOne) {
         v.phase -= kOne;
         if (v.haveNext) {
             v.current[0] = v.next[0];
             v.current[1] = v.next[1];
             v.haveNext = false;
-        } else if (!NextFrame(v, v.current)) {
-            v.haveCurrent = false;
+        } else if (!NextFrame(v, v.current, outputs)) {
+            v.haveCurrent = false; // ran dry: it starts afresh when bytes come
             v.phase = 0;
-            return;
         }
     }
 }
 
 void MixVoice(Voice& v, int32_t* mix, int frames) {
     for (int i = 0; i < frames; i++) {
+        SettleVoice(v, frames - i);
         if (!v.haveCurrent) {
-            if (!NextFrame(v, v.current)) continue; // dry: silence, no time passes for it
+            if (!NextFrame(v, v.current, frames - i)) continue; // dry: silence, no time passes
             v.haveCurrent = true;
         }
         int left = v.current[0], right = v.current[1];
         if (v.phase != 0) {
-            if (!v.haveNext) v.haveNext = NextFrame(v, v.next);
+            if (!v.haveNext) v.haveNext = NextFrame(v, v.next, frames - i);
             if (v.haveNext) {
                 left = Between(left, v.next[0], v.phase);
                 right = Between(right, v.next[1], v.phase);
@@ -179,7 +190,7 @@ void MixVoice(Voice& v, int32_t* mix, int frames) {
         }
         mix[2 * i] += left;
         mix[2 * i + 1] += right;
-        AdvanceVoice(v);
+        v.phase += v.step;
     }
 }
 

@@ -1,0 +1,151 @@
+// sWaveOutStream on the simulated card: what is written is what plays, buffers queue only
+// when full, non-blocking writes stop at a full ring, and Close drains or discards.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "machine.h"
+#include "sound.h"
+#include "waveout.h"
+
+namespace {
+
+class WaveOutStream : public testing::Test {
+protected:
+    void SetUp() override {
+        machine::Settings settings;
+        settings.headless = true;
+        settings.fps = 60;
+        machine::OverrideSettings(settings);
+        machine::ResetForTest();
+    }
+    void TearDown() override { machine::ResetForTest(); }
+};
+
+std::vector<int16_t> Ramp(int samples, int start = 1) {
+    std::vector<int16_t> v(samples);
+    for (int i = 0; i < samples; i++) v[i] = (int16_t)(start + i);
+    return v;
+}
+
+std::vector<int16_t> Render(int frames) {
+    std::vector<int16_t> out(2 * frames);
+    sound::Render(out.data(), frames);
+    return out;
+}
+
+int Bytes(const std::vector<int16_t>& v) {
+    return (int)v.size() * 2;
+}
+
+} // namespace
+
+TEST_F(WaveOutStream, OpenFailsWithoutASoundDevice) {
+    sound::SetDevicePresent(false);
+    sWaveOutStream s;
+    EXPECT_EQ(-1, s.Open(44100, 1, 1, 4608, 32));
+    EXPECT_EQ(0, s.GetFlags());
+    EXPECT_EQ(-1, s.Open(44100, 1, 1, 0, 32)) << "an empty buffer is no buffer";
+}
+
+TEST_F(WaveOutStream, OneBufferQueuesExactlyWhenFull) {
+    sWaveOutStream s;
+    ASSERT_EQ(0, s.Open(44100, 1, 1, 100, 4)); // 400-byte buffers
+    EXPECT_EQ(SF_OPEN | SF_WRITE, s.GetFlags());
+    std::vector<int16_t> pcm = Ramp(200);
+    EXPECT_EQ(399, s.Write(pcm.data(), 399));
+    EXPECT_EQ(std::vector<int16_t>(200, 0), Render(100)) << "one byte short: nothing queued";
+    EXPECT_EQ(1, s.Write(reinterpret_cast<uint8_t*>(pcm.data()) + 399, 1));
+    EXPECT_EQ(pcm, Render(100)) << "the full buffer plays, bit for bit";
+    EXPECT_EQ(400, s.Control(SC_TRANSFERRED, nullptr, 0));
+    s.Control(SC_SET_DRAIN, nullptr, 0);
+    EXPECT_EQ(0, s.Shutdown());
+}
+
+TEST_F(WaveOutStream, NonBlockingWriteStopsWhenEveryBufferIsQueued) {
+    sWaveOutStream s;
+    ASSERT_EQ(0, s.Open(44100, 1, 1, 64, 32)); // 256-byte buffers, nothing plays meanwhile
+    EXPECT_EQ(1, s.Control(SC_SET_BLOCKING, nullptr, 0));
+    EXPECT_EQ(0, s.Control(SC_BLOCKING, nullptr, 0));
+    std::vector<int16_t> pcm = Ramp(32 * 128 + 1000);
+    int taken = s.Write(pcm.data(), Bytes(pcm));
+    EXPECT_EQ(32 * 256, taken);
+    EXPECT_EQ(1, s.Control(SC_SHORT_WRITE, nullptr, 0));
+    EXPECT_EQ(0, s.Write(pcm.data(), 10)) << "still full";
+
+    Render(64 * 2); // two buffers play and come back
+    EXPECT_EQ(2 * 256, s.Write(pcm.data(), Bytes(pcm)));
+    s.Control(SC_SET_DRAIN, nullptr, 0);
+    s.Shutdown();
+}
+
+TEST_F(WaveOutStream, CloseWithoutDrainingDiscardsAtOnce) {
+    int sources = sound::SourceCount();
+    sWaveOutStream s;
+    ASSERT_EQ(0, s.Open(44100, 1, 1, 4608, 32));
+    EXPECT_EQ(-1, s.Control(SC_SET_DRAIN, nullptr, 0));
+    EXPECT_EQ(0, s.Control(SC_DRAIN, nullptr, 0));
+    std::vector<int16_t> pcm = Ramp(2 * 4608 * 3);
+    s.Write(pcm.data(), Bytes(pcm));
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(0, s.Shutdown());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_EQ(sources, sound::SourceCount()) << "the device is closed";
+    EXPECT_EQ(std::vector<int16_t>(20, 0), Render(10)) << "queued audio is gone";
+}
+
+TEST_F(WaveOutStream, DrainingCloseWaitsUntilEverythingPlayed) {
+    sWaveOutStream s;
+    ASSERT_EQ(0, s.Open(44100, 1, 1, 500, 4));
+    std::vector<int16_t> pcm = Ramp(3 * 1000);
+    ASSERT_EQ(Bytes(pcm), s.Write(pcm.data(), Bytes(pcm)));
+    std::atomic<bool> closed{false};
+    std::vector<int16_t> heard;
+    std::thread card([&] {
+        // The card plays in real time while the writer closes.
+        while (!closed) {
+            std::vector<int16_t> block = Render(441);
+            heard.insert(heard.end(), block.begin(), block.end());
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    EXPECT_EQ(0, s.Shutdown());
+    closed = true;
+    card.join();
+    std::vector<int16_t> played;
+    for (int16_t v : heard)
+        if (v) played.push_back(v);
+    EXPECT_EQ(pcm, played) << "every queued buffer played before the device closed";
+}
+
+TEST_F(WaveOutStream, BlockingWriteWaitsForAFreeBuffer) {
+    sWaveOutStream s;
+    ASSERT_EQ(0, s.Open(44100, 1, 1, 200, 2));
+    std::vector<int16_t> pcm = Ramp(2 * 200 * 5);
+    std::atomic<bool> written{false};
+    std::thread card([&] {
+        while (!written) {
+            Render(441);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+    EXPECT_EQ(Bytes(pcm), s.Write(pcm.data(), Bytes(pcm)));
+    written = true;
+    card.join();
+    s.Control(SC_SET_DRAIN, nullptr, 0);
+    s.Shutdown();
+}
+
+TEST_F(WaveOutStream, DestroyingAnOpenStreamClosesTheDevice) {
+    int sources = sound::SourceCount();
+    {
+        sWaveOutStream s;
+        ASSERT_EQ(0, s.Open(22050, 0, 0, 1000, 8));
+        EXPECT_EQ(sources + 1, sound::SourceCount());
+        s.Control(SC_SET_DRAIN, nullptr, 0);
+    }
+    EXPECT_EQ(sources, sound::SourceCount());
+}

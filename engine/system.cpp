@@ -138,11 +138,13 @@ bool ClipBlitRect(sBlitRect& r, const sRect& clip, int sourceWidth, int sourceHe
     }
     if (dstX + width > clip.x1) width = clip.x1 - dstX;
     if (dstY + height > clip.y1) height = clip.y1 - dstY;
+    // A source starting left of or above its bitmap can still shrink the blit to nothing.
+    bool drawable = width > 0 && height > 0;
     r.srcX = Narrow(srcX);
     r.srcY = Narrow(srcY);
     r.dstX = Narrow(dstX);
     r.dstY = Narrow(dstY);
     r.width = Narrow(width);
     r.height = Narrow(height);
-    return true;
+    return drawable;
 }

@@ -24,8 +24,11 @@ std::vector<int> BackgroundRamp() {
 // Level k is stored as index k with red k * 17, which the show's remap turns back
 // into exactly 32 + k.
 IndexedImage RemappedPicture(const Plane& displayed) {
-    IndexedImage image =
-        FromLevels(displayed.width, displayed.height, DiffuseOnto(displayed, BackgroundRamp()));
+    std::vector<uint8_t> levels = DiffuseOnto(displayed, BackgroundRamp());
+    // Paper stays paper: no dither error may speckle a pure white area.
+    for (size_t i = 0; i < levels.size(); i++)
+        if (displayed.v[i] >= 1.0f) levels[i] = 15;
+    IndexedImage image = FromLevels(displayed.width, displayed.height, levels);
     SetGreyPalette(image);
     for (int k = 0; k < 16; k++)
         image.palette[k] = Rgb{uint8_t(k * 17), uint8_t(k * 17), uint8_t(k * 17)};

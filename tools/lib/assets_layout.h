@@ -18,8 +18,10 @@ const int CELL_COLS[4][2] = {{50, 160}, {194, 304}, {338, 448}, {482, 592}};
 const int CELL_ROWS[3][2] = {{33, 143}, {197, 307}, {362, 472}};
 const int EMPTY_COL = 1;
 const int EMPTY_ROW = 1;
-// A cell's frame is two pixels wide just outside the cell, plus one pixel of soft edge.
-const int FRAME_MARGIN = 3;
+// A cell's frame: two pixels just outside the cell, starting exactly two pixels before
+// it and ending with one pixel of soft edge after it.
+const int FRAME_BEFORE = 2;
+const int FRAME_AFTER = 3;
 
 // The dark part of each connector between cells at its full extent. Connectors are drawn
 // before the titles, so a title's white box would hide any part it covers.

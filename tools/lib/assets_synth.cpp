@@ -160,9 +160,10 @@ std::vector<float> Kick(float punch) {
     for (size_t i = 0; i < out.size(); i++) {
         float t = Seconds(i);
         float hz = 44.0f + (110.0f + 160.0f * punch) * expf(-t / 0.035f);
-        float amp = fminf(t / 0.001f, 1.0f) * expf(-t / 0.30f);
+        float attack = fminf(t / 0.001f, 1.0f);
+        float amp = expf(-t / 0.30f);
         float hit = click.Low(noise.Next()) * expf(-t / 0.004f) * 0.6f * punch;
-        out[i] = tanhf(1.6f * body.Sine(hz) * amp) / tanhf(1.6f) + hit;
+        out[i] = attack * (tanhf(1.6f * body.Sine(hz) * amp) / tanhf(1.6f) + hit);
     }
     FadeTail(out, 0.05f);
     return out;

@@ -103,9 +103,9 @@ IndexedImage MakeLogo() {
     // In image pixels (four per screen pixel). At rest the mask's left column is screen
     // column 218 and its top row screen row 221, so the connector coming from the left
     // (rows 252-253) continues as the incoming beam at rows 124-131, and the one coming
-    // from below (columns 249-250) meets the prism's base at columns 124-131.
+    // from below (columns 249-250) runs up to the prism's base at columns 124-131.
     const int W = 260, H = 256;
-    const float ax = 128.0f, ay = 8.0f, lx = 56.0f, rx = 200.0f, by = 252.0f;
+    const float ax = 128.0f, ay = 8.0f, lx = 56.0f, rx = 200.0f, by = 248.0f;
     const float tri[6] = {ax, ay, rx, by, lx, by};
     const float beamY = 128.0f;
     const float entryX = ax + (lx - ax) * (beamY - ay) / (by - ay);
@@ -135,7 +135,9 @@ IndexedImage MakeLogo() {
             v = Mix(v, 0.62f, inner * Coverage(inside));
             v = Mix(v, 1.0f, Coverage(fabsf(inside) - 4.0f)); // the rim, two screen pixels
             float beam = Coverage(fabsf(py - beamY) - 4.0f) * Coverage(px - entryX);
-            v = fmaxf(v, beam);
+            // Below the base, the connector from underneath runs on to the box's edge.
+            float stub = Coverage(fabsf(px - 128.0f) - 4.0f) * Coverage(by - py);
+            v = fmaxf(v, fmaxf(beam, stub));
             ink.At(x, y) = v;
         }
     return InkToImage(ink);

@@ -123,7 +123,7 @@ void AppendMainData(sMpegStream& m, int mainDataBegin) {
 // Reads four groups of scale factors (group g ends at sums[g]) of slen[g] bits each; groups
 // whose keep flag is set retain their values. Three zeros follow the last band.
 void ReadScalefactorGroups(sMpegStream& m, uint8_t* sf, const uint8_t sums[4], const int slen[4],
-                           const int* keep, uint8_t* illegal) {
+                           const int* keep) {
     int i = 0;
     for (int g = 0; g < 4; g++) {
         int end = sums[g];
@@ -133,7 +133,6 @@ void ReadScalefactorGroups(sMpegStream& m, uint8_t* sf, const uint8_t sums[4], c
         }
         for (; i < end; i++) {
             sf[i] = uint8_t(slen[g] ? m.GetBits(slen[g]) : 0);
-            if (illegal) illegal[i] = uint8_t((1 << slen[g]) - 1);
         }
     }
     sf[i] = sf[i + 1] = sf[i + 2] = 0;
@@ -152,7 +151,7 @@ void ReadScalefactorsMpeg1(sMpegStream& m, sLayer3Side& s, uint8_t* sf) {
     // The selection information holds for every block type but short blocks: start and stop
     // blocks of granule 1 reuse granule 0's groups like normal blocks do.
     ReadScalefactorGroups(m, sf, layer3Partitions[6][kind], slen,
-                          kind == 0 && s.granule == 1 ? s.scfsi : nullptr, nullptr);
+                          kind == 0 && s.granule == 1 ? s.scfsi : nullptr);
 }
 
 // The lower sampling frequencies code four slen values and a partition row in
@@ -182,8 +181,7 @@ void ReadScalefactorsMpeg2(sMpegStream& m, sLayer3Side& s, uint8_t* sf, int inte
         c -= 500;
         slen[0] = c / 3, slen[1] = c % 3, row = 2, s.preflag = 1;
     }
-    ReadScalefactorGroups(m, sf, layer3Partitions[row][BlockKind(s)], slen, nullptr,
-                          intensityRight ? m.layer3.intensityIllegal : nullptr);
+    ReadScalefactorGroups(m, sf, layer3Partitions[row][BlockKind(s)], slen, nullptr);
 }
 
 // ---- one granule ----
@@ -219,8 +217,8 @@ void ApplyStereo(sMpegStream& m, int gr) {
     sLayer3State& s = m.layer3;
     int lineLimit = L3_LINES >> m.downShift;
     if (IntensityOn(m))
-        Layer3Intensity(s.side[gr][1], s.scalefac[1], s.intensityIllegal, IsMpeg1(m), MidSideOn(m),
-                        Bands(m), s.tables, lineLimit, s.lines[0], s.lines[1]);
+        Layer3Intensity(s.side[gr][1], s.scalefac[1], IsMpeg1(m), MidSideOn(m), Bands(m), s.tables,
+                        lineLimit, s.lines[0], s.lines[1]);
     else if (MidSideOn(m))
         Layer3MidSide(s.lines[0], s.lines[1], lineLimit, s.tables.midSide);
 }

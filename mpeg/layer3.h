@@ -71,9 +71,6 @@ struct sLayer3State {
 
     sLayer3Side side[2][2]; // [granule][channel]
     uint8_t scalefac[2][L3_SCALEFACTORS];
-    // Largest intensity position value of each scale factor of the right channel (MPEG-2:
-    // 2^slen - 1 of its group marks "not intensity coded"; MPEG-1: always 7).
-    uint8_t intensityIllegal[L3_SCALEFACTORS];
 
     float lines[2][L3_LINES];
     int16_t reorder[3][L3_LINES];
@@ -119,11 +116,11 @@ void Layer3Requantise(const sLayer3Side& side, const uint8_t* scalefac, int mpeg
 // Mid/side over count lines.
 void Layer3MidSide(float* left, float* right, int count, float factor);
 
-// Intensity stereo (with mid/side on the lines it leaves, when msOn): right side decides the
-// band where intensity coding starts.
-void Layer3Intensity(const sLayer3Side& right, const uint8_t* scalefac, const uint8_t* illegal,
-                     int mpeg1, int msOn, const sLayer3Bands& bands, const sLayer3Tables& tables,
-                     int lineLimit, float* left, float* rightLines);
+// Intensity stereo (with mid/side on the lines it leaves, when msOn): the right channel's zero
+// part decides where intensity coding starts, its scale factors give the positions.
+void Layer3Intensity(const sLayer3Side& right, const uint8_t* scalefac, int mpeg1, int msOn,
+                     const sLayer3Bands& bands, const sLayer3Tables& tables, int lineLimit,
+                     float* left, float* rightLines);
 
 // Alias reduction across the boundaries of the first subbands long-coded subbands.
 void Layer3Alias(float* lines, int subbands, const sLayer3Tables& tables);

@@ -66,7 +66,6 @@ namespace {
 struct IntensityContext {
     const sLayer3Tables* t;
     const sLayer3Side* side;
-    const uint8_t* illegal;
     int mpeg1;
     int msOn;
     int lineLimit;
@@ -74,9 +73,10 @@ struct IntensityContext {
     float* right;
 
     // Lines first, first + step, ... below end: intensity with position pos, or mid/side.
-    void Apply(int first, int end, int step, int pos, int illegalPos) const {
+    // Position 7 marks bands without intensity coding; MPEG-1 has no ratios beyond it either.
+    void Apply(int first, int end, int step, int pos) const {
         if (end > lineLimit) end = lineLimit;
-        bool coded = mpeg1 ? pos < L3_NOT_INTENSITY : pos != illegalPos;
+        bool coded = mpeg1 ? pos < L3_NOT_INTENSITY : pos != L3_NOT_INTENSITY;
         if (!coded) {
             if (msOn) MidSide(first, end, step);
             return;
@@ -128,13 +128,13 @@ void IntensityLong(const IntensityContext& c, const uint8_t* scalefac, const sLa
             continue;
         }
         int s = ClampIndex(b, lastCoded); // the last band repeats the one below
-        c.Apply(start, end, 1, scalefac[s], c.illegal[s]);
+        c.Apply(start, end, 1, scalefac[s]);
     }
 }
 
 // Short bands from firstBand; returns 1 when a window has non-zero right lines there.
-int IntensityShort(const IntensityContext& c, const uint8_t* scalefac, const uint8_t* illegal,
-                   const sLayer3Bands& bands, int firstBand) {
+int IntensityShort(const IntensityContext& c, const uint8_t* scalefac, const sLayer3Bands& bands,
+                   int firstBand) {
     int anyNonZero = 0;
     for (int w = 0; w < 3; w++) {
         int first = FirstZeroShortBand(c.right, bands, firstBand, w);
@@ -149,7 +149,7 @@ int IntensityShort(const IntensityContext& c, const uint8_t* scalefac, const uin
                 continue;
             }
             int s = 3 * (ClampIndex(b, L3_SHORT_BANDS - 2) - firstBand) + w;
-            c.Apply(start, end, 3, scalefac[s], illegal[s]);
+            c.Apply(start, end, 3, scalefac[s]);
         }
     }
     return anyNonZero;
@@ -157,20 +157,20 @@ int IntensityShort(const IntensityContext& c, const uint8_t* scalefac, const uin
 
 } // namespace
 
-void Layer3Intensity(const sLayer3Side& right, const uint8_t* scalefac, const uint8_t* illegal,
-                     int mpeg1, int msOn, const sLayer3Bands& bands, const sLayer3Tables& t,
-                     int lineLimit, float* leftLines, float* rightLines) {
-    IntensityContext c = {&t, &right, illegal, mpeg1, msOn, lineLimit, leftLines, rightLines};
+void Layer3Intensity(const sLayer3Side& right, const uint8_t* scalefac, int mpeg1, int msOn,
+                     const sLayer3Bands& bands, const sLayer3Tables& t, int lineLimit,
+                     float* leftLines, float* rightLines) {
+    IntensityContext c = {&t, &right, mpeg1, msOn, lineLimit, leftLines, rightLines};
     if (right.blockType != 2) {
         IntensityLong(c, scalefac, bands, L3_LONG_BANDS, L3_LONG_BANDS - 2);
         return;
     }
     if (!right.mixed) {
-        IntensityShort(c, scalefac, illegal, bands, 0);
+        IntensityShort(c, scalefac, bands, 0);
         return;
     }
     int longBands = mpeg1 ? 8 : 6;
-    int shortNonZero = IntensityShort(c, scalefac + longBands, illegal + longBands, bands, 3);
+    int shortNonZero = IntensityShort(c, scalefac + longBands, bands, 3);
     if (shortNonZero) {
         if (msOn) c.MidSide(0, bands.longStart[longBands], 1);
     } else {

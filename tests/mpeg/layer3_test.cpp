@@ -318,14 +318,13 @@ TEST(Layer3Stereo, IntensityStartsAboveTheRightChannelsLastLine) {
     const sLayer3Bands& bands = layer3Bands[0];
     sLayer3Side right = LongSide(0, 0);
     uint8_t sf[L3_SCALEFACTORS] = {};
-    uint8_t illegal[L3_SCALEFACTORS] = {};
     for (int b = 0; b < 21; b++) sf[b] = 3; // equal split
     sf[12] = 7;                             // not coded: left as is (no mid/side)
     sf[20] = 0;                             // all to the right, and band 21 repeats it
     std::vector<float> l(L3_LINES, 2.0f), r(L3_LINES, 0.0f);
     int top = bands.longStart[10] - 1; // last non-zero right line inside band 9
     for (int i = 0; i <= top; i++) r[i] = 1.0f;
-    Layer3Intensity(right, sf, illegal, 1, 0, bands, Tables(), L3_LINES, l.data(), r.data());
+    Layer3Intensity(right, sf, 1, 0, bands, Tables(), L3_LINES, l.data(), r.data());
     EXPECT_EQ(l[top], 2.0f); // below: untouched
     EXPECT_EQ(r[top], 1.0f);
     int b10 = bands.longStart[10];
@@ -337,21 +336,31 @@ TEST(Layer3Stereo, IntensityStartsAboveTheRightChannelsLastLine) {
     EXPECT_FLOAT_EQ(r[575], 2.0f);
 }
 
-TEST(Layer3Stereo, Mpeg2IntensityUsesTheScaleBitAndTheGroupsLargestValueAsNotCoded) {
+TEST(Layer3Stereo, Mpeg2IntensityUsesTheScaleBitAndPositionSevenAsNotCoded) {
     const sLayer3Bands& bands = layer3Bands[3];
     sLayer3Side right = LongSide(0, 0);
     right.intensityScale = 1; // io = 2^-1/2
-    uint8_t sf[L3_SCALEFACTORS] = {}, illegal[L3_SCALEFACTORS];
-    for (int b = 0; b < L3_SCALEFACTORS; b++) illegal[b] = 3; // two-bit groups
-    sf[0] = 2;                                                // right scaled by io^1
-    sf[1] = 3;                                                // largest: not coded -> mid/side
-    sf[2] = 1;                                                // left scaled by io^1
+    uint8_t sf[L3_SCALEFACTORS] = {};
+    sf[0] = 2;  // right scaled by io^1
+    sf[1] = 7;  // not coded: mid/side
+    sf[2] = 1;  // left scaled by io^1
+    sf[3] = 15; // beyond MPEG-1's range: left scaled by io^8
     std::vector<float> l(L3_LINES, 4.0f), r(L3_LINES, 0.0f);
-    Layer3Intensity(right, sf, illegal, 0, 1, bands, Tables(), L3_LINES, l.data(), r.data());
+    Layer3Intensity(right, sf, 0, 1, bands, Tables(), L3_LINES, l.data(), r.data());
+    const float h = float(sqrt(0.5));
     EXPECT_FLOAT_EQ(l[0], 4.0f);
-    EXPECT_FLOAT_EQ(r[0], float(4 * sqrt(0.5)));
-    EXPECT_FLOAT_EQ(l[bands.longStart[1]], float(4 * sqrt(0.5)));
-    EXPECT_FLOAT_EQ(r[bands.longStart[1]], float(4 * sqrt(0.5)));
-    EXPECT_FLOAT_EQ(l[bands.longStart[2]], float(4 * sqrt(0.5)));
+    EXPECT_FLOAT_EQ(r[0], 4 * h);
+    EXPECT_FLOAT_EQ(l[bands.longStart[1]], 4 * h);
+    EXPECT_FLOAT_EQ(r[bands.longStart[1]], 4 * h);
+    EXPECT_FLOAT_EQ(l[bands.longStart[2]], 4 * h);
     EXPECT_FLOAT_EQ(r[bands.longStart[2]], 4.0f);
+    EXPECT_FLOAT_EQ(l[bands.longStart[3]], 0.25f);
+    EXPECT_FLOAT_EQ(r[bands.longStart[3]], 4.0f);
+    // The intensity-scale bit 0 picks io = 2^-1/4.
+    right.intensityScale = 0;
+    std::vector<float> l0(L3_LINES, 4.0f), r0(L3_LINES, 0.0f);
+    Layer3Intensity(right, sf, 0, 0, bands, Tables(), L3_LINES, l0.data(), r0.data());
+    EXPECT_FLOAT_EQ(r0[0], float(4 * pow(2.0, -0.25)));
+    EXPECT_FLOAT_EQ(l0[bands.longStart[1]], 4.0f); // not coded, no mid/side
+    EXPECT_FLOAT_EQ(r0[bands.longStart[1]], 0.0f);
 }

@@ -118,12 +118,14 @@ public:
     // Set when DirectInput took the device away; the next read acquires it again first.
     bool reacquire;
 
+    // Appends a translated code; a full queue drops it.
+    void Enqueue(uint32_t code);
+
 private:
     void Fetch();
     bool Reacquire();
     void ForgetHeldKeys();
     void Translate(int count);
-    void Enqueue(uint32_t code);
     uint32_t Dequeue();
     uint32_t AutoRepeat(uint32_t result);
 };

@@ -89,6 +89,7 @@ void DebugPrint(const char* format, ...) {
 
 void DebugOutput(const char* text) {
     // A debugger halted on this line must not find the back buffer locked.
+    if (theDisplay) theDisplay->UnlockBack();
     OutputDebugStringA(text);
 }
 

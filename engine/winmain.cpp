@@ -36,7 +36,7 @@ DWORD WINAPI MainThread(LPVOID) {
     ClearDevices();
     StartDirectDraw();
     InitInput();
-    // The display driver is created here and registers itself.
+    new sWinDriver; // registers itself as the display device
     // The CD-audio device is created here and registers itself.
     DemoMain();
     DeleteDevices();

@@ -28,12 +28,14 @@ set(PRISMATEL_DATA_OUTPUTS ${PRISMATEL_DATA_DIR}/q47.dat)
 find_program(LAME_EXECUTABLE lame)
 if(LAME_EXECUTABLE)
     # Constant 192 kbit/s at 44.1 kHz in plain stereo, an ID3v2.3 tag up front and no
-    # Xing/Info frame (-t): the demo's loader skips the tag and needs nothing else.
+    # Xing/Info frame (-t). The demo's loader skips the tag by looking for the first
+    # frame sync rather than reading its size, so the tag's text is Latin-1: the UTF-16
+    # byte order mark (FF FE) would pass for a sync.
     add_custom_command(
         OUTPUT ${PRISMATEL_DATA_DIR}/vd.mp3
         COMMAND ${CMAKE_COMMAND} -E make_directory ${PRISMATEL_DATA_DIR}
         COMMAND ${LAME_EXECUTABLE} --quiet --cbr -b 192 --resample 44.1 -m s -t
-                --id3v2-only --tt "Light Bends" --ta "Prismatel"
+                --id3v2-only --id3v2-latin1 --tt "Light Bends" --ta "Prismatel"
                 ${PRISMATEL_ASSETS_DIR}/music.wav ${PRISMATEL_DATA_DIR}/vd.mp3
         DEPENDS ${PRISMATEL_ASSETS_DIR}/music.wav
         COMMENT "Encoding vd.mp3"

@@ -220,6 +220,24 @@ TEST(MkassetsArt, EmblemContinuesBothConnectorsThatReachIt) {
             EXPECT_EQ(mask.At(x - box.x0, y - box.y0), 0.0f) << x << "," << y;
 }
 
+TEST(MkassetsArt, FittedTitleSpansFromItsGridColumnToItsRestingEdge) {
+    // The lower left title is spread to start on the first column of cells (x 50) and
+    // end just before its resting edge at 247.
+    const TitlePlace& place = PlaceOf("vd/q47_elit.scl");
+    const ArtImage& title = Named(place.name);
+    Plane mask = TitleMask(title.image, int(place.x * 4.0f) & 3);
+    Box box = MaskBox(place, title.image.width, title.image.height);
+    int first = SCREEN_W, last = -1;
+    for (int y = 0; y < mask.height; y++)
+        for (int x = 0; x < mask.width; x++)
+            if (mask.At(x, y) <= 8.0f) {
+                first = std::min(first, box.x0 + x);
+                last = std::max(last, box.x0 + x);
+            }
+    EXPECT_NEAR(first, 50, 1);
+    EXPECT_NEAR(last, 245, 1);
+}
+
 TEST(MkassetsArt, TitleMasksCarryInkWithSoftEdges) {
     for (const TitlePlace& place : TITLE_PLACES) {
         Plane mask = TitleMask(Named(place.name).image, 0);

@@ -73,7 +73,7 @@ bool MakeTitle(const std::string& fontDir, const std::string& name, IndexedImage
     TextSetting setting;
     setting.fontFile = fontDir + "/" + style->font;
     setting.pixelSize = int(lroundf(style->capHeight * 4.0f / DEJAVU_CAP_HEIGHT));
-    setting.tracking = style->tracking * 4.0f;
+    setting.tracking = style->tracking < 0.0f ? 0.0f : style->tracking * 4.0f;
     TextInk text;
     if (!SetText(setting, style->text, text, error)) return false;
     if (style->tracking < 0.0f) {
@@ -111,21 +111,21 @@ IndexedImage MakeLogo() {
     const float entryX = ax + (lx - ax) * (beamY - ay) / (by - ay);
     const float exitY = 140.0f;
     const float exitX = ax + (rx - ax) * (exitY - ay) / (by - ay);
-    // The dispersed light: five wedges from black to pale grey, fanning downwards.
-    const float FAN_START = 0.05f, FAN_STEP = 0.12f;
-    static const float FAN_INK[] = {1.0f, 0.78f, 0.60f, 0.44f, 0.30f};
+    // The dispersed light: four wedges from black to pale grey, fanning downwards.
+    const float FAN_START = 0.04f, FAN_STEP = 0.15f;
+    static const float FAN_INK[] = {1.0f, 0.74f, 0.50f, 0.30f};
     Plane ink(W, H, 0.0f);
     for (int y = 0; y < H; y++)
         for (int x = 0; x < W; x++) {
             float px = float(x) + 0.5f, py = float(y) + 0.5f;
             float v = 0.0f;
             float along = (atan2f(py - exitY, px - exitX) - FAN_START) / FAN_STEP;
-            if (px > exitX && along >= 0.0f && along < 5.0f) {
+            if (px > exitX && along >= 0.0f && along < 4.0f) {
                 // The fan's outer sides are anti-aliased; inside, wedges meet edge to edge.
                 float reach = hypotf(px - exitX, py - exitY) * FAN_STEP;
-                float fade = 1.0f - 0.35f * SmoothStep(210.0f, 260.0f, px);
+                float fade = 1.0f - 0.25f * SmoothStep(220.0f, 260.0f, px);
                 float sideLow = along < 1.0f ? Clamp01(along * reach + 0.5f) : 1.0f;
-                float sideHigh = along > 4.0f ? Clamp01((5.0f - along) * reach + 0.5f) : 1.0f;
+                float sideHigh = along > 3.0f ? Clamp01((4.0f - along) * reach + 0.5f) : 1.0f;
                 v = FAN_INK[int(along)] * fade * fminf(sideLow, sideHigh);
             }
             float inside = ConvexPolygonDistance(px, py, tri, 3);

@@ -95,9 +95,8 @@ IndexedImage MakeMarbleWarp() {
             float phase = TAU * (float(x) / WARP_W * 6.0f + float(y) / WARP_H * 1.0f);
             float field = phase + 5.5f * rx + 3.0f * ry;
             float vein = 0.5f + 0.5f * sinf(field);
-            vein = powf(vein, 1.6f);
             float body = 0.5f + 0.5f * PeriodicFbm(px + 2.0f * rx, py + 2.0f * ry, PX, PY, 3, 505);
-            plane.At(x, y) = Clamp01(0.10f + 0.62f * vein + 0.30f * (body - 0.5f) + 0.12f);
+            plane.At(x, y) = Clamp01(0.03f + 0.80f * vein * vein + 0.25f * (body - 0.5f));
         }
     return GreyImage(plane);
 }

@@ -1,4 +1,87 @@
-// The demo's entry from the main thread. Until the show exists there is nothing to run.
-#include "system.h"
+// The demo's main routine: set-up, the frame loop and tear-down.
+#include "bitmap.h"
+#include "display.h"
+#include "file.h"
+#include "profiler.h"
+#include "input/input.h"
 
-void DemoMain() {}
+#include "effect.h"
+#include "music.h"
+#include "show.h"
+#include "timeline.h"
+
+namespace {
+
+const uint32_t KEY_ESCAPE_CODE = 27;
+const uint32_t KEY_SPACE_CODE = 32;
+const uint32_t KEY_M_CODE = 109;
+const uint32_t KEY_R_CODE = 114;
+const int BOTH_BUTTONS = 3;
+const int64_t LONGEST_ELAPSED = 0x7FFFFFFF;
+
+// Show time in microseconds since start; a clock outside 0 .. 2^31 - 1 freezes the show.
+int64_t Elapsed(int64_t start) {
+    int64_t elapsed = GetMicroseconds() - start;
+    if (elapsed < 0 || elapsed > LONGEST_ELAPSED) elapsed = LONGEST_ELAPSED;
+    return elapsed;
+}
+
+void SetUpScreen(sDisplay& display, sDisplayMode& request) {
+    request = sDisplayMode(640, 480, BK_INDEX8);
+    ASSERT(display.FindMode(request));
+    display.SetDisplayMode(request);
+}
+
+} // namespace
+
+void DemoMain() {
+    sTimeline timeline;
+    sDisplay& display = *(sDisplay*)GetDevice(DK_DISPLAY, -1);
+    sPointer& pointer = *(sPointer*)GetDevice(DK_POINTER, -1);
+    sKeyboard& keyboard = *(sKeyboard*)GetDevice(DK_KEYBOARD, -1);
+
+    OpenPackfile("q47.dat");
+    sDisplayMode request;
+    SetUpScreen(display, request);
+    BuildShow(timeline);
+    timeline.Prepare(display);
+    display.PrepareTextures(request);
+    display.UploadTextures();
+    frameProfiler.SetScale(25);
+    bool running = true;
+    bool showProfiler = false;
+    DecodeMusic("vd.mp3");
+    int64_t start = GetMicroseconds();
+
+    while (running) {
+        int64_t elapsed = Elapsed(start);
+        display.BeginFrame(nullptr);
+        if (paletteDirty) {
+            display.SetPalette(demoPalette);
+            paletteDirty = false;
+        }
+        frameProfiler.StartFrame(0);
+        StartMusic();
+        frameProfiler.Mark(8);
+        timeline.Draw(display, (float)((double)elapsed * 0.001));
+        frameProfiler.Mark(15);
+        if (showProfiler) frameProfiler.DrawOverlay(display);
+        display.EndFrame();
+        frameProfiler.Mark(15);
+
+        sPointerState state;
+        pointer.ReadState(state);
+        if (state.buttons == BOTH_BUTTONS) running = false;
+        // Whole codes: a key with modifier, repeat or release bits does nothing.
+        uint32_t key = keyboard.ReadKey();
+        if (key == KEY_ESCAPE_CODE || key == KEY_SPACE_CODE) break;
+        if (key == KEY_M_CODE) showProfiler = !showProfiler;
+        if (key == KEY_R_CODE) {
+            start = GetMicroseconds();
+            StopMusic();
+        }
+    }
+
+    display.FreeTextures();
+    StopMusic();
+}

@@ -1,0 +1,111 @@
+#include "music.h"
+
+#include <windows.h>
+#include <mmsystem.h>
+#include <stdio.h>
+
+#include "base/base.h"
+#include "filestream.h"
+#include "mpegstream.h"
+#include "waveout.h"
+
+// Constructed in this order, so destroyed at exit as output, input, decoder.
+static sMpegStream decoder;
+static sFileStream input;
+static sWaveOutStream output;
+
+static int32_t sampleRate;
+static int32_t stereo;
+static float equaliser[576];
+
+uint8_t MusicImage[MUSIC_IMAGE_BYTES];
+int musicPlaying = 0;
+
+namespace {
+
+const int MUSIC_RATE = 44100;
+const int FILE_READ_SEEKABLE = 2;
+const int SC_EQUALISER = 4099;
+const int SC_MATRIX = 4097;
+const int SC_VOLUME = 4096;
+
+// The image's header: fixed at 44,100 Hz, two channels, 16 bits, whatever was decoded.
+void WriteHeader(uint8_t* out) {
+    struct Field {
+        int offset, size;
+        uint32_t value;
+    };
+    const Field fields[] = {
+        {4, 4, MUSIC_IMAGE_BYTES - 8},
+        {16, 4, 16},
+        {20, 2, 1},
+        {22, 2, 2},
+        {24, 4, MUSIC_RATE},
+        {28, 4, MUSIC_RATE * 4},
+        {32, 2, 4},
+        {34, 2, 16},
+        {40, 4, MUSIC_BLOCKS * MUSIC_BLOCK_BYTES},
+    };
+    MemCopy(out, "RIFF", 4);
+    MemCopy(out + 8, "WAVEfmt ", 8);
+    MemCopy(out + 36, "data", 4);
+    for (const Field& f : fields)
+        for (int i = 0; i < f.size; i++) out[f.offset + i] = (uint8_t)(f.value >> (8 * i));
+}
+
+// The decoder's own processing, all switched off by identity values.
+void SetIdentityProcessing() {
+    float matrix[9] = {1, 0, 1, 0, 1, 1, 0.5f, 0.5f, 1};
+    float volume = 1.0f;
+    decoder.Control(SC_MATRIX, matrix, 0);
+    decoder.Control(SC_VOLUME, &volume, 0);
+    for (float& gain : equaliser) gain = 1.0f;
+    decoder.Control(SC_EQUALISER, equaliser, 0);
+}
+
+} // namespace
+
+void DecodeMusic(const char* name) {
+    if (input.Open(name, FILE_READ_SEEKABLE) != 0) {
+        printf("Could not open input file\n");
+        return;
+    }
+    if (decoder.Open(&input, &sampleRate, &stereo, 1, 0, 0) != 0) {
+        printf("Could not open audio mpeg\n");
+        return;
+    }
+    // The image is 44,100 Hz stereo: other music would play at the wrong speed or as noise.
+    if (sampleRate != MUSIC_RATE || !stereo) {
+        printf("Music must be 44100 Hz stereo, not %d Hz %s: playing without music\n",
+               (int)sampleRate, stereo ? "stereo" : "mono");
+        return;
+    }
+    if (output.Open(sampleRate, stereo, 1, MUSIC_BLOCK_BYTES, 32) != 0) {
+        printf("Could not create output stream\n");
+        return;
+    }
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
+    SetIdentityProcessing();
+    uint8_t* pcm = MusicImage + MUSIC_HEADER_BYTES;
+    for (int i = 0; i < MUSIC_BLOCKS; i++)
+        decoder.Read(pcm + i * MUSIC_BLOCK_BYTES, MUSIC_BLOCK_BYTES);
+    musicPlaying = 0;
+    output.Control(SC_SET_DRAIN, nullptr, 0);
+    output.Shutdown();
+    decoder.Shutdown();
+    input.Shutdown();
+    WriteHeader(MusicImage);
+}
+
+int StartMusic() {
+    if (!musicPlaying) {
+        PlaySoundA((LPCSTR)MusicImage, NULL, SND_ASYNC | SND_MEMORY);
+        musicPlaying = 1;
+    }
+    return 0;
+}
+
+int StopMusic() {
+    musicPlaying = 0;
+    return PlaySoundA(NULL, NULL, SND_ASYNC | SND_MEMORY);
+}

@@ -6,9 +6,9 @@
 #include <stdlib.h>
 #include <string.h>
 
-static const DWORD kFullPollMs = 20;   // all buffers queued: wait for one to come back
-static const DWORD kDrainPollMs = 50;  // Close waiting for the queue to play out
-static const int kDrainStallMs = 2000; // a queue that makes no progress this long is stuck
+static const DWORD kFullPollMs = 20;  // all buffers queued: wait for one to come back
+static const DWORD kDrainPollMs = 50; // Close waiting for the queue to play out
+static const int kStallMs = 2000;     // a device that returns no buffer this long is stuck
 
 // The device sets the done flag from its own thread.
 static DWORD HeaderFlags(const WAVEHDR& header) {
@@ -98,15 +98,20 @@ int sWaveOutStream::RawWrite(const void* buffer, int n) {
     if (!device || !buffer) return 0;
     const uint8_t* data = static_cast<const uint8_t*>(buffer);
     int taken = 0;
+    int waitedMs = 0;
     while (taken < n) {
         if (current < 0) {
             current = TakeFreeBuffer();
             if (current < 0) {
-                if (!blocking) break;
+                // A stuck device (paused, or a card whose clock stands still) must not hang
+                // the writer for good: the write then ends short.
+                if (!blocking || waitedMs >= kStallMs) break;
                 Sleep(kFullPollMs);
+                waitedMs += (int)kFullPollMs;
                 continue;
             }
             currentFill = 0;
+            waitedMs = 0;
         }
         int count = n - taken < bufferSize - currentFill ? n - taken : bufferSize - currentFill;
         memcpy(memory + (size_t)current * bufferSize + currentFill, data + taken, count);
@@ -132,12 +137,12 @@ int sWaveOutStream::DoneCount() const {
     return done;
 }
 
-// A device that stops playing (paused, or a card whose clock stands still) must not hang the
-// program: the wait ends when no buffer has finished for a while.
+// As for writes, a device that stops playing must not hang the program: the wait ends when
+// no buffer has finished for a while.
 void sWaveOutStream::WaitForQueuedBuffers() {
     int stalledMs = 0;
     int done = DoneCount();
-    while (AnyBufferQueued() && stalledMs < kDrainStallMs) {
+    while (AnyBufferQueued() && stalledMs < kStallMs) {
         Sleep(kDrainPollMs);
         int now = DoneCount();
         stalledMs = now == done ? stalledMs + (int)kDrainPollMs : 0;

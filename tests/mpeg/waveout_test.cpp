@@ -149,3 +149,14 @@ TEST_F(WaveOutStream, DestroyingAnOpenStreamClosesTheDevice) {
     }
     EXPECT_EQ(sources, sound::SourceCount());
 }
+
+TEST_F(WaveOutStream, AStuckDeviceEndsWaitsInsteadOfHanging) {
+    // Nothing renders: the card's clock stands still, as headless between frames.
+    sWaveOutStream s;
+    ASSERT_EQ(0, s.Open(44100, 1, 1, 100, 2));
+    std::vector<int16_t> pcm = Ramp(2 * 100 * 3);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(2 * 400, s.Write(pcm.data(), Bytes(pcm))) << "a blocking write gives up";
+    EXPECT_EQ(0, s.Shutdown()) << "and so does a draining close";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
+}

@@ -4,6 +4,7 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -206,4 +207,24 @@ TEST_F(SoundCard, ClockSpansSplitWithoutGapsOrOverlap) {
     for (size_t i = 0; i + 1 < sizeof edges / sizeof edges[0]; i++)
         sound::RenderClockSpan(edges[i], edges[i + 1]);
     EXPECT_EQ(2u * 44100, sound::Recorded().size());
+}
+
+// The host's audio device pulls the mix in real time (SDL's dummy driver stands in for
+// speakers here).
+TEST_F(SoundCard, HostAudioPullsTheMix) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    if (!sound::HostOpenAudio()) GTEST_SKIP() << "no SDL audio driver";
+    BytesSource source;
+    source.bytes.assign(44100 * 4 / 5, 1); // 0.2 s
+    int id = sound::AddSource(&source, {44100, 2, 16});
+    for (int i = 0; i < 200; i++) {
+        {
+            std::lock_guard<std::recursive_mutex> guard(sound::Lock());
+            if (source.taken == source.bytes.size()) break;
+        }
+        usleep(10000);
+    }
+    sound::HostCloseAudio();
+    sound::RemoveSource(id);
+    EXPECT_EQ(source.bytes.size(), source.taken);
 }

@@ -52,9 +52,11 @@ struct sLayer3Tables {
     float intensity2[2][32][2]; // MPEG-2: by intensity-scale bit, then position
     float aliasCs[8], aliasCa[8];
     float midSide;
-    // The IMDCT as cosine matrices with the block windows folded in: 36 outputs of 18
-    // inputs for each long block type (0, 1, 3), and 12 of 6 for the short windows.
-    float longKernel[4][36][18];
+    // The 36-point IMDCT has only 18 distinct outputs (the others are mirrored, negated in the
+    // first half): their cosines by input, and the windows of block types 0, 1 and 3.
+    float longCos[18][18];
+    float longWindow[4][36];
+    // The 12-point IMDCT with the short window folded in.
     float shortKernel[12][6];
 };
 

@@ -58,14 +58,14 @@ struct BitCache {
     }
 
     int Walk(const int32_t* tree) {
-        int i = 0;
         if (count < 24) Fill(); // no tree is deeper than 19
-        while (tree[i] < 0) {
+        int i = 0;
+        for (int32_t entry = tree[0]; entry < 0; entry = tree[i]) {
             int bit = int(cache >> 63);
             cache <<= 1;
             count--;
             position++;
-            i += bit ? 1 - tree[i] : 1;
+            i += 1 + (-entry & -bit); // 0: the next entry; 1: k + 1 further on
         }
         return tree[i];
     }

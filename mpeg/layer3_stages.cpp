@@ -194,23 +194,52 @@ void Layer3Alias(float* lines, int subbands, const sLayer3Tables& t) {
 
 // ---- IMDCT ----
 
+static bool AllZero(const float* in) {
+    for (int k = 0; k < 18; k++)
+        if (in[k] != 0) return false;
+    return true;
+}
+
+// A subband without lines only lets its stored half out.
+static void OverlapOnly(float* overlap, float* out, int stride) {
+    for (int s = 0; s < 18; s++) {
+        out[s * stride] = overlap[s];
+        overlap[s] = 0;
+    }
+}
+
 void Layer3ImdctLong(const float* in, int blockType, const sLayer3Tables& t, float* overlap,
                      float* out, int stride) {
-    const float(*kernel)[18] = t.longKernel[blockType & 3];
-    float z[36];
-    for (int i = 0; i < 36; i++) {
-        float sum = 0;
-        for (int k = 0; k < 18; k++) sum += kernel[i][k] * in[k];
-        z[i] = sum;
+    if (AllZero(in)) {
+        OverlapOnly(overlap, out, stride);
+        return;
     }
+    float y[18] = {};
+    for (int k = 0; k < 18; k++) {
+        float x = in[k];
+        for (int j = 0; j < 18; j++) y[j] += t.longCos[k][j] * x;
+    }
+    // x[17 - i] = -x[i] for i < 9 and x[53 - i] = x[i] for 18 <= i < 27.
+    float z[36];
+    for (int j = 0; j < 9; j++) {
+        z[j] = y[j];
+        z[17 - j] = -y[j];
+        z[18 + j] = y[9 + j];
+        z[35 - j] = y[9 + j];
+    }
+    const float* w = t.longWindow[blockType & 3];
     for (int s = 0; s < 18; s++) {
-        out[s * stride] = z[s] + overlap[s];
-        overlap[s] = z[18 + s];
+        out[s * stride] = z[s] * w[s] + overlap[s];
+        overlap[s] = z[18 + s] * w[18 + s];
     }
 }
 
 void Layer3ImdctShort(const float* in, const sLayer3Tables& t, float* overlap, float* out,
                       int stride) {
+    if (AllZero(in)) {
+        OverlapOnly(overlap, out, stride);
+        return;
+    }
     float z[36];
     memset(z, 0, sizeof z);
     for (int w = 0; w < 3; w++) {

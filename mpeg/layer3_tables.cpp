@@ -107,15 +107,21 @@ static double LongWindow(int type, int i) {
     return normal;
 }
 
+// Output i of the 36-point IMDCT for distinct output j: 0..8 and 18..26.
+static int DistinctOutput(int j) {
+    return j < 9 ? j : 18 + j - 9;
+}
+
 static void ComputeImdctKernels(sLayer3Tables* t) {
-    for (int type = 0; type < 4; type++) {
-        int shape = type == 2 ? 0 : type; // type 2 never uses the long kernel
-        for (int i = 0; i < 36; i++) {
-            double w = LongWindow(shape, i);
-            for (int k = 0; k < 18; k++)
-                t->longKernel[type][i][k] =
-                    float(w * cos(M_PI / 72 * (2 * i + 1 + 18) * (2 * k + 1)));
+    for (int k = 0; k < 18; k++) {
+        for (int j = 0; j < 18; j++) {
+            int i = DistinctOutput(j);
+            t->longCos[k][j] = float(cos(M_PI / 72 * (2 * i + 1 + 18) * (2 * k + 1)));
         }
+    }
+    for (int type = 0; type < 4; type++) {
+        int shape = type == 2 ? 0 : type; // type 2 never uses the long windows
+        for (int i = 0; i < 36; i++) t->longWindow[type][i] = float(LongWindow(shape, i));
     }
     for (int i = 0; i < 12; i++) {
         double w = sin(M_PI / 24 * (2 * i + 1));

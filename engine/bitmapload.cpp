@@ -17,8 +17,8 @@ const int FILE_MAX_LEVELS = 16;
 
 // A file gets no more bitmap memory than a fixed multiple of the row bytes it holds
 // (plus a little for small images and their rounding), so a damaged header cannot ask
-// for gigabytes. Real images need at most 8 bytes per stored byte: 1-bit rows read as
-// 8-bit rows.
+// for gigabytes. Real images stay well below: 1-bit rows read as 8-bit rows take 8 bytes
+// per stored byte, and the 16-byte padding of a very narrow row at most 16.
 const int64_t BYTES_PER_STORED_BYTE = 64;
 const int64_t SMALL_BITMAP_BYTES = 65536;
 

@@ -82,17 +82,11 @@ IndexedImage MakeGridBackground() {
     // Shown only while it fades in behind the frames: the picture fills the cells and
     // the page around them stays white, so the titles' white boxes vanish into it.
     Plane displayed(SCREEN_W, SCREEN_H, 1.0f);
-    const int SS = 4;
+    auto sample = [](float px, float py) {
+        return InCell(px, py, 1.0f) ? RefractionField(px, py) : 1.0f;
+    };
     for (int y = 0; y < SCREEN_H; y++)
-        for (int x = 0; x < SCREEN_W; x++) {
-            float sum = 0.0f;
-            for (int s = 0; s < SS * SS; s++) {
-                float px = float(x) + (float(s % SS) + 0.5f) / SS;
-                float py = float(y) + (float(s / SS) + 0.5f) / SS;
-                sum += InCell(px, py, 1.0f) ? RefractionField(px, py) : 1.0f;
-            }
-            displayed.At(x, y) = sum / float(SS * SS);
-        }
+        for (int x = 0; x < SCREEN_W; x++) displayed.At(x, y) = PixelAverage(sample, x, y, 4);
     return RemappedPicture(displayed);
 }
 
@@ -189,16 +183,11 @@ IndexedImage MakePanelBackground() {
     static const Facets facets;
     PanelTones tones;
     Plane displayed(SCREEN_W, SCREEN_H);
-    const int SS = 4;
+    auto sample = [](float px, float py) { return facets.Tone(px, py); };
     for (int y = 0; y < SCREEN_H; y++)
         for (int x = 0; x < SCREEN_W; x++) {
-            float sum = 0.0f;
-            for (int s = 0; s < SS * SS; s++)
-                sum += facets.Tone(float(x) + (float(s % SS) + 0.5f) / SS,
-                                   float(y) + (float(s / SS) + 0.5f) / SS);
-            float tone = sum / float(SS * SS);
-            tone = Mix(tone, 0.62f, GhostEmblem(float(x) + 0.5f, float(y) + 0.5f));
-            displayed.At(x, y) = tone;
+            float tone = PixelAverage(sample, x, y, 4);
+            displayed.At(x, y) = Mix(tone, 0.62f, GhostEmblem(float(x) + 0.5f, float(y) + 0.5f));
         }
     // Flat facets want flat tones: nearest grey, no dither.
     std::vector<uint8_t> chosen = QuantizeOnto(displayed, tones.greys);
@@ -216,41 +205,35 @@ bool MakeClosingBackground(const std::string& fontDir, IndexedImage& out, std::s
     const float entryT = 0.56f, exitT = 0.46f;
     const float ex = ax + (lx - ax) * entryT, ey = ay + (by - ay) * entryT;
     const float qx = ax + (rx - ax) * exitT, qy = ay + (by - ay) * exitT;
-    const int SS = 3;
-    for (int y = 0; y < SCREEN_H; y++)
-        for (int x = 0; x < SCREEN_W; x++) {
-            float sum = 0.0f;
-            for (int s = 0; s < SS * SS; s++) {
-                float px = float(x) + (float(s % SS) + 0.5f) / SS;
-                float py = float(y) + (float(s / SS) + 0.5f) / SS;
-                float dxc = (px - 320.0f) / 400.0f, dyc = (py - 220.0f) / 330.0f;
-                float v = 0.99f - 0.30f * (dxc * dxc + dyc * dyc);
-                // The dispersed fan: six bands from dark to light, fanning downwards.
-                float angle = atan2f(py - qy, px - qx);
-                if (px > qx) {
-                    float a = (angle - 0.02f) / 0.075f;
-                    if (a >= 0.0f && a < 6.0f) {
-                        int band = int(a);
-                        float fade = SmoothStep(640.0f, 420.0f, px) * 0.35f + 0.65f;
-                        v = Mix(v, 0.18f + 0.13f * float(band), fade);
-                    }
-                }
-                // The incoming beam.
-                float beam = SegmentDistance(px, py, -10.0f, 268.0f, ex, ey);
-                v = Mix(v, 0.16f, Coverage(beam - 2.5f));
-                // The prism: two facets and a dark rim, the beam bent inside it.
-                float inside = ConvexPolygonDistance(px, py, tri, 3);
-                if (inside < 0.5f) {
-                    float facet = px < ax + (py - ay) * 0.05f ? 0.80f : 0.90f;
-                    float body =
-                        Mix(facet, 0.55f, Coverage(SegmentDistance(px, py, ex, ey, qx, qy) - 3.0f));
-                    v = Mix(v, body, Coverage(inside));
-                }
-                v = Mix(v, 0.10f, Coverage(fabsf(inside) - 2.0f));
-                sum += v;
+    auto sample = [&](float px, float py) {
+        float dxc = (px - 320.0f) / 400.0f, dyc = (py - 220.0f) / 330.0f;
+        float v = 0.99f - 0.30f * (dxc * dxc + dyc * dyc);
+        // The dispersed fan: six bands from dark to light, fanning downwards.
+        float angle = atan2f(py - qy, px - qx);
+        if (px > qx) {
+            float a = (angle - 0.02f) / 0.075f;
+            if (a >= 0.0f && a < 6.0f) {
+                int band = int(a);
+                float fade = SmoothStep(640.0f, 420.0f, px) * 0.35f + 0.65f;
+                v = Mix(v, 0.18f + 0.13f * float(band), fade);
             }
-            displayed.At(x, y) = sum / float(SS * SS);
         }
+        // The incoming beam.
+        float beam = SegmentDistance(px, py, -10.0f, 268.0f, ex, ey);
+        v = Mix(v, 0.16f, Coverage(beam - 2.5f));
+        // The prism: two facets and a dark rim, the beam bent inside it.
+        float inside = ConvexPolygonDistance(px, py, tri, 3);
+        if (inside < 0.5f) {
+            float facet = px < ax + (py - ay) * 0.05f ? 0.80f : 0.90f;
+            float body =
+                Mix(facet, 0.55f, Coverage(SegmentDistance(px, py, ex, ey, qx, qy) - 3.0f));
+            v = Mix(v, body, Coverage(inside));
+        }
+        v = Mix(v, 0.10f, Coverage(fabsf(inside) - 2.0f));
+        return v;
+    };
+    for (int y = 0; y < SCREEN_H; y++)
+        for (int x = 0; x < SCREEN_W; x++) displayed.At(x, y) = PixelAverage(sample, x, y, 3);
     // The name under the emblem, set wide in the light weight.
     struct Line {
         const char* text;

@@ -107,29 +107,4 @@ std::vector<uint8_t> DiffuseOnto(const Plane& plane, const std::vector<int>& lev
     return out;
 }
 
-static int WrapOrClamp(int i, int n, bool wrap) {
-    if (wrap) return ((i % n) + n) % n;
-    return i < 0 ? 0 : (i >= n ? n - 1 : i);
-}
-
-Plane Blur(const Plane& plane, int radius, bool wrap) {
-    int w = plane.width, h = plane.height;
-    float norm = 1.0f / float(2 * radius + 1);
-    Plane across(w, h), out(w, h);
-    for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++) {
-            float sum = 0.0f;
-            for (int k = -radius; k <= radius; k++) sum += plane.At(WrapOrClamp(x + k, w, wrap), y);
-            across.At(x, y) = sum * norm;
-        }
-    for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++) {
-            float sum = 0.0f;
-            for (int k = -radius; k <= radius; k++)
-                sum += across.At(x, WrapOrClamp(y + k, h, wrap));
-            out.At(x, y) = sum * norm;
-        }
-    return out;
-}
-
 } // namespace assets

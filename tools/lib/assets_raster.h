@@ -63,8 +63,25 @@ std::vector<uint8_t> DiffuseOnto(const Plane& plane, const std::vector<int>& lev
 // Nearest level without dithering (for hard-edged art).
 std::vector<uint8_t> QuantizeOnto(const Plane& plane, const std::vector<int>& levels);
 
-// 3x3 box blur, wrapping at the edges when wrap is set.
-Plane Blur(const Plane& plane, int radius, bool wrap);
+// The mean of f over pixel (x, y): four samples first, the full n by n grid only where
+// they disagree (at edges), so smooth areas stay cheap.
+template <class F> float PixelAverage(const F& f, int x, int y, int n) {
+    float quick[4], low = 1e30f, high = -1e30f, sum = 0.0f;
+    for (int s = 0; s < 4; s++) {
+        quick[s] =
+            f(float(x) + 0.25f + 0.5f * float(s & 1), float(y) + 0.25f + 0.5f * float(s >> 1));
+        low = quick[s] < low ? quick[s] : low;
+        high = quick[s] > high ? quick[s] : high;
+        sum += quick[s];
+    }
+    if (high - low < 0.004f) return sum * 0.25f;
+    sum = 0.0f;
+    for (int s = 0; s < n * n; s++)
+        sum += f(float(x) + (float(s % n) + 0.5f) / float(n),
+                 float(y) + (float(s / n) + 0.5f) / float(n));
+    return sum / float(n * n);
+}
+
 
 } // namespace assets
 

@@ -57,24 +57,19 @@ IndexedImage MakeChevronWarp() {
     // Rows of arrows pointing along the drift, alternate rows half a cell apart; each
     // arrow glows at its tip and trails a soft wake. Size and brightness breathe across
     // the sheet with whole-period waves.
-    const int SS = 4;
+    // Distances give the strokes their own anti-aliasing: one sample per pixel will do.
     Plane plane(WARP_W, WARP_H);
     for (int y = 0; y < WARP_H; y++)
         for (int x = 0; x < WARP_W; x++) {
-            float sum = 0.0f;
-            for (int s = 0; s < SS * SS; s++) {
-                float px = float(x) + (float(s % SS) + 0.5f) / SS;
-                float py = float(y) + (float(s / SS) + 0.5f) / SS;
-                float wave = 0.5f + 0.5f * sinf(TAU * (px / WARP_W * 3.0f + py / WARP_H));
-                float size = 0.78f + 0.22f * wave;
-                float arrow = Coverage(ChevronFieldDistance(px, py, size, 0.0f));
-                // Wake: a soft band behind each arm, brightest just behind the stroke.
-                float wake = expf(-fmaxf(ChevronFieldDistance(px, py, size, 5.0f), 0.0f) / 3.5f);
-                float ground = 0.02f + 0.08f * (0.5f + 0.5f * sinf(TAU * (px / WARP_W * 2.0f)));
-                float lit = 0.70f + 0.30f * wave;
-                sum += fmaxf(ground + 0.30f * wake * lit, arrow * lit);
-            }
-            plane.At(x, y) = sum / float(SS * SS);
+            float px = float(x) + 0.5f, py = float(y) + 0.5f;
+            float wave = 0.5f + 0.5f * sinf(TAU * (px / WARP_W * 3.0f + py / WARP_H));
+            float size = 0.78f + 0.22f * wave;
+            float arrow = Coverage(ChevronFieldDistance(px, py, size, 0.0f));
+            // Wake: a soft band behind each arm, brightest just behind the stroke.
+            float wake = expf(-fmaxf(ChevronFieldDistance(px, py, size, 5.0f), 0.0f) / 3.5f);
+            float ground = 0.02f + 0.08f * (0.5f + 0.5f * sinf(TAU * (px / WARP_W * 2.0f)));
+            float lit = 0.70f + 0.30f * wave;
+            plane.At(x, y) = fmaxf(ground + 0.30f * wake * lit, arrow * lit);
         }
     return GreyImage(plane);
 }

@@ -2,8 +2,12 @@
 // when full, non-blocking writes stop at a full ring, and Close drains or discards.
 #include <gtest/gtest.h>
 
+#include <stdio.h>
+#include <stdlib.h>
+
 #include <atomic>
 #include <chrono>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -159,4 +163,38 @@ TEST_F(WaveOutStream, AStuckDeviceEndsWaitsInsteadOfHanging) {
     EXPECT_EQ(2 * 400, s.Write(pcm.data(), Bytes(pcm))) << "a blocking write gives up";
     EXPECT_EQ(0, s.Shutdown()) << "and so does a draining close";
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
+}
+
+// Headless, what the stream plays lands in the capture on the machine clock.
+TEST_F(WaveOutStream, PlaysIntoTheHeadlessCapture) {
+    char pattern[] = "/tmp/waveoutcapture_XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(pattern));
+    std::string dir = pattern;
+    machine::Settings settings;
+    settings.headless = true;
+    settings.fps = 50;
+    settings.captureDir = dir;
+    machine::OverrideSettings(settings);
+    machine::ResetForTest();
+
+    sWaveOutStream s;
+    ASSERT_EQ(0, s.Open(44100, 1, 1, 441, 8)); // 10 ms buffers
+    std::vector<int16_t> pcm = Ramp(2 * 441 * 4, 100);
+    ASSERT_EQ(Bytes(pcm), s.Write(pcm.data(), Bytes(pcm)));
+    for (int frame = 0; frame < 5; frame++) machine::AdvanceFrame(); // 100 ms
+    s.Shutdown();
+
+    std::vector<int16_t> wav;
+    FILE* f = fopen((dir + "/audio.wav").c_str(), "rb");
+    ASSERT_NE(nullptr, f);
+    fseek(f, 44, SEEK_SET);
+    int16_t sample;
+    while (fread(&sample, 2, 1, f) == 1) wav.push_back(sample);
+    fclose(f);
+    ASSERT_EQ(2u * 4410, wav.size()) << "100 ms of stereo";
+    std::vector<int16_t> start(wav.begin(), wav.begin() + pcm.size());
+    EXPECT_EQ(pcm, start);
+    EXPECT_EQ(0, wav.back()) << "then silence";
+    std::string command = "rm -rf '" + dir + "'";
+    (void)!system(command.c_str());
 }

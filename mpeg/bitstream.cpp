@@ -32,7 +32,8 @@ void sMpegStream::Refill() {
     memmove(input, input + start, (size_t)unread);
     inputFill = unread;
     inputBitPos -= (uint32_t)start * 8;
-    frameStart = frameStart >= (uint32_t)start ? frameStart - (uint32_t)start : 0;
+    // The header's first byte may have been dropped: the offset then goes negative.
+    frameStart -= start;
 
     while (inputFill < INPUT_LOW_WATER && inputFill < inputCapacity) {
         int got = source->Read(input + inputFill, inputCapacity - inputFill);
@@ -88,7 +89,8 @@ int sMpegStream::FrameLength() const {
 
 void sMpegStream::SkipToFrameEnd() {
     SetInputBitSource();
-    inputBitPos = (frameStart + (uint32_t)FrameLength()) * 8;
+    int end = frameStart + FrameLength();
+    inputBitPos = end > 0 ? (uint32_t)end * 8 : 0;
 }
 
 namespace {
@@ -123,6 +125,27 @@ static bool Reserved(const sMpegHeader& h) {
     return h.version > 2 || h.layer > 2 || h.sampleRateIndex > 2;
 }
 
+// Parses the header whose sync word ends in byte `second` and accepts it or not.
+int sMpegStream::TryHeader(int second, int first) {
+    inputBitPos = (uint32_t)second * 8 + 3;
+    frameStart = second - 1;
+    sMpegHeader h;
+    ParseHeader(this, &h);
+    if (first && !Reserved(h)) {
+        lockedVersion = h.version;
+        lockedLayer = h.layer;
+        lockedSampleRate = h.sampleRateIndex;
+        lockedModeClass = ModeClass(h.mode);
+    }
+    bool accepted = !Reserved(h) && h.version == lockedVersion && h.layer == lockedLayer &&
+                    h.sampleRateIndex == lockedSampleRate && h.bitrateIndex != 0 &&
+                    h.bitrateIndex != 15 && ModeClass(h.mode) == lockedModeClass;
+    if (!accepted) return 0;
+    header = h;
+    if (h.crc) GetBits(16);
+    return 1;
+}
+
 int sMpegStream::FindHeader(int first) {
     SetInputBitSource();
     for (;;) {
@@ -137,29 +160,20 @@ int sMpegStream::FindHeader(int first) {
             inputBitPos = (uint32_t)last * 8;
             continue;
         }
-        while (p < last && IsSync(input + p)) p++;
-        inputBitPos = (uint32_t)p * 8 + 3;
+        // Make sure the frame is buffered, keeping the sync word's first byte.
+        inputBitPos = (uint32_t)p * 8;
         Refill();
-        frameStart = (inputBitPos >> 3) - 1;
-
-        sMpegHeader h;
-        ParseHeader(this, &h);
-        if (first && !Reserved(h)) {
-            lockedVersion = h.version;
-            lockedLayer = h.layer;
-            lockedSampleRate = h.sampleRateIndex;
-            lockedModeClass = ModeClass(h.mode);
-        }
-        bool accepted = !Reserved(h) && h.version == lockedVersion && h.layer == lockedLayer &&
-                        h.sampleRateIndex == lockedSampleRate && h.bitrateIndex != 0 &&
-                        h.bitrateIndex != 15 && ModeClass(h.mode) == lockedModeClass;
-        if (accepted) {
-            header = h;
-            if (h.crc) GetBits(16);
-            return 1;
-        }
-        // Back into the rejected header's second byte: the search resumes after it.
-        inputBitPos -= 20;
+        p = (int)(inputBitPos >> 3);
+        last = inputFill - 1;
+        int firstSecond = p + 1;
+        while (p < last && IsSync(input + p)) p++;
+        // In a run of 0xFF bytes the header follows the last one. A header's own second
+        // byte can be 0xFF too (MPEG-1 Layer I without CRC) with a third byte of 0xE0 or
+        // more (448 kbit/s): then the run's first sync word is the header's.
+        if (TryHeader(p, first)) return 1;
+        if (p != firstSecond && TryHeader(firstSecond, first)) return 1;
+        // The search resumes after the rejected header's second byte.
+        inputBitPos = (uint32_t)p * 8 + 4;
     }
     header.bitrateIndex = 0;
     return 0;

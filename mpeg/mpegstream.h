@@ -90,6 +90,7 @@ public:
     void ResetInput();
     void Refill();
     int FindHeader(int firstFrame);
+    int TryHeader(int secondByte, int firstFrame);
     uint32_t GetBits(int n);
     int GetBit();
     void SkipBits(int n) { *bitPosition += n; }
@@ -133,7 +134,7 @@ public:
     int inputLowWater;
     int inputFill;
     uint32_t inputBitPos;
-    uint32_t frameStart; // byte offset of the current header's first byte in input
+    int frameStart; // offset in input of the current header's first byte (-1: moved out)
     sMpegHeader header;
     int firstFrame;
     int lockedVersion, lockedLayer, lockedSampleRate, lockedModeClass;

@@ -364,3 +364,35 @@ TEST(Layer3Stereo, Mpeg2IntensityUsesTheScaleBitAndPositionSevenAsNotCoded) {
     EXPECT_FLOAT_EQ(l0[bands.longStart[1]], 4.0f); // not coded, no mid/side
     EXPECT_FLOAT_EQ(r0[bands.longStart[1]], 0.0f);
 }
+
+TEST(Layer3Stereo, Mpeg2MixedBlockIntensityReadsSixLongThenShortScaleFactors) {
+    const sLayer3Bands& bands = layer3Bands[3]; // 22.05 kHz: 6 long bands cover 36 lines
+    sLayer3Side right = LongSide(0, 0);
+    right.blockType = 2;
+    right.mixed = 1;
+    right.intensityScale = 0; // io = 2^-1/4
+    uint8_t sf[L3_SCALEFACTORS] = {};
+    for (int i = 0; i < L3_SCALEFACTORS; i++) sf[i] = 7; // nothing coded unless set below
+    sf[2] = 2;                                           // long band 2: right scaled by io
+    sf[6 + 3 * 0 + 1] = 1;                               // short band 3, window 1: left by io
+    sf[6 + 3 * 8 + 2] = 4;                               // band 11 window 2, and band 12
+    std::vector<float> l(L3_LINES, 8.0f), r(L3_LINES, 0.0f);
+    r[5] = 1.0f; // the right channel ends inside long band 0
+    Layer3Intensity(right, sf, 0, 0, bands, Tables(), L3_LINES, l.data(), r.data());
+    const float io = float(pow(2.0, -0.25));
+    EXPECT_EQ(l[5], 8.0f); // band 0 lies below: untouched
+    EXPECT_EQ(r[5], 1.0f);
+    EXPECT_FLOAT_EQ(l[bands.longStart[2]], 8.0f);
+    EXPECT_FLOAT_EQ(r[bands.longStart[2]], 8 * io);
+    EXPECT_EQ(r[bands.longStart[3]], 0.0f); // position 7: not coded
+    int s3 = bands.shortStart[3];
+    EXPECT_EQ(s3, 36);
+    EXPECT_FLOAT_EQ(l[s3 + 1], 8 * io);
+    EXPECT_FLOAT_EQ(r[s3 + 1], 8.0f);
+    EXPECT_EQ(r[s3], 0.0f); // window 0 of band 3 has position 7
+    int s11 = bands.shortStart[11], s12 = bands.shortStart[12];
+    EXPECT_FLOAT_EQ(r[s11 + 2], 8 * io * io);
+    EXPECT_FLOAT_EQ(r[s12 + 2], 8 * io * io);
+    EXPECT_FLOAT_EQ(r[575], 8 * io * io); // 575 = window 2 of band 12
+    EXPECT_EQ(r[s12], 0.0f);
+}

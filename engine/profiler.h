@@ -26,8 +26,8 @@ public:
     int32_t scale;
 };
 
-// The overlay's frame lines: grey-ramp white in the demo's palette.
-const int PROFILER_LINE_COLOUR = 16;
+// The overlay's frame lines: the grey ramp's black, visible on the show's light screens.
+const int PROFILER_LINE_COLOUR = 0;
 
 extern sProfiler frameProfiler;
 

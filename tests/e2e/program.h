@@ -1,0 +1,35 @@
+// Runs build/bin/vd (or another program) as a user would, from the show's data folder,
+// with extra environment, and collects its status and output.
+#ifndef TESTS_E2E_PROGRAM_H
+#define TESTS_E2E_PROGRAM_H
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+extern const char* const PROGRAM;
+
+struct Outcome {
+    bool exited = false;
+    int status = -1;
+    std::chrono::milliseconds took{0};
+    std::string output; // standard output
+    std::string errors; // standard error
+};
+
+bool IsDirectory(const std::string& path);
+std::string ReadFile(const std::string& path);
+// The show's data, once the build has made it.
+std::string DataDirectory();
+// Kills the program after `limit`; `exited` is false then.
+Outcome RunProgram(const std::vector<std::string>& extraEnvironment, std::chrono::seconds limit,
+                   const std::string& program = PROGRAM,
+                   const std::string& workingDirectory = DataDirectory());
+// A fresh empty folder under the test's temporary directory.
+std::string MakeTempDirectory(const std::string& name);
+
+} // namespace e2e
+
+#endif

@@ -36,9 +36,8 @@ void PresentPendingFrame(Surface& front) {
     static std::vector<uint32_t> rgb;
     rgb.resize((size_t)width * height);
     const PALETTEENTRY* palette = PaletteOf(front);
-    for (int y = 0; y < height; y++)
-        video::ConvertRow(front.Memory() + (size_t)y * front.Pitch(), width, front.Format(),
-                          palette, &rgb[(size_t)y * width]);
+    video::ConvertFrame(front.Memory(), front.Pitch(), width, height, front.Format(), palette,
+                        rgb.data());
     host::PresentFrame(rgb.data(), width, height);
     Record(rgb, width, height, display.pendingFrameNumber);
     display.framesPresented++;

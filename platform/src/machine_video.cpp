@@ -240,6 +240,25 @@ void ConvertRow(const uint8_t* row, int width, const DDPIXELFORMAT& format,
     }
 }
 
+void ConvertFrame(const uint8_t* pixels, long pitch, int width, int height,
+                  const DDPIXELFORMAT& format, const PALETTEENTRY* palette, uint32_t* out) {
+    if (!(format.dwFlags & DDPF_PALETTEINDEXED8)) {
+        for (int y = 0; y < height; y++)
+            ConvertRow(pixels + (size_t)y * pitch, width, format, palette, out + (size_t)y * width);
+        return;
+    }
+    // One lookup per pixel: the palette turned into screen colours once per frame.
+    uint32_t colours[256];
+    for (int i = 0; i < 256; i++)
+        colours[i] = (uint32_t)palette[i].peRed << 16 | (uint32_t)palette[i].peGreen << 8 |
+                     palette[i].peBlue;
+    for (int y = 0; y < height; y++) {
+        const uint8_t* row = pixels + (size_t)y * pitch;
+        uint32_t* dst = out + (size_t)y * width;
+        for (int x = 0; x < width; x++) dst[x] = colours[row[x]];
+    }
+}
+
 Screen ReadScreen() {
     Screen screen;
     ddsoft::Surface* front = ddsoft::Display().primary;

@@ -105,6 +105,11 @@ int64_t FramesPresented();
 void ConvertRow(const uint8_t* row, int width, const DDPIXELFORMAT& format,
                 const PALETTEENTRY* palette, uint32_t* out);
 
+// The same for a whole surface of `height` rows `pitch` bytes apart, into width * height
+// pixels.
+void ConvertFrame(const uint8_t* pixels, long pitch, int width, int height,
+                  const DDPIXELFORMAT& format, const PALETTEENTRY* palette, uint32_t* out);
+
 // Restores the default card and forgets every injected failure (also on machine reset).
 void ResetForTest();
 

@@ -1,0 +1,69 @@
+// The display's per-frame cost: one 640 x 480 8-bit EndFrame (pointer, flip, palette,
+// presentation of the previous frame) and turning such a frame into RGB for the window
+// or the recording.
+#include <benchmark/benchmark.h>
+
+#include "machine.h"
+#include "machine_video.h"
+#include "system.h"
+#include "windriver/windriver.h"
+
+#include <string.h>
+
+#include <vector>
+
+namespace {
+
+// A headless machine with the default card and the driver in 640 x 480 Index 8.
+sWinDriver* StartDisplay() {
+    machine::Settings s;
+    s.headless = true;
+    s.fps = 60;
+    machine::OverrideSettings(s);
+    machine::ResetForTest();
+    ClearDevices();
+    mainWindow = (HWND)(uintptr_t)0x5150;
+    StartDirectDraw();
+    sWinDriver* driver = new sWinDriver;
+    sDisplayMode mode(640, 480, BK_INDEX8);
+    driver->FindMode(mode);
+    driver->SetDisplayMode(mode);
+    sColor colors[256];
+    for (int i = 0; i < 256; i++) colors[i] = sColor{(uint8_t)i, (uint8_t)(i * 3), (uint8_t)~i, 0};
+    driver->SetPalette(colors);
+    return driver;
+}
+
+void StopDisplay(sWinDriver* driver) {
+    delete driver;
+    ReleaseDirectDraw();
+}
+
+void BM_EndFrame640x480x8(benchmark::State& state) {
+    sWinDriver* driver = StartDisplay();
+    driver->SetMouse(true, 320, 240);
+    for (auto _ : state) {
+        driver->BeginFrame(NULL);
+        driver->EndFrame();
+    }
+    StopDisplay(driver);
+}
+BENCHMARK(BM_EndFrame640x480x8)->Unit(benchmark::kMillisecond);
+
+void BM_FrameToRgb640x480x8(benchmark::State& state) {
+    std::vector<uint8_t> pixels(640 * 480);
+    for (size_t i = 0; i < pixels.size(); i++) pixels[i] = (uint8_t)(i * 7);
+    PALETTEENTRY palette[256];
+    for (int i = 0; i < 256; i++) palette[i] = PALETTEENTRY{(BYTE)i, (BYTE)(i / 2), 9, 0};
+    std::vector<uint32_t> rgb(640 * 480);
+    DDPIXELFORMAT format = video::Index8Format();
+    for (auto _ : state) {
+        video::ConvertFrame(pixels.data(), 640, 640, 480, format, palette, rgb.data());
+        benchmark::DoNotOptimize(rgb.data());
+    }
+}
+BENCHMARK(BM_FrameToRgb640x480x8)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -4,6 +4,8 @@
 // independent reference.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
 #include <map>
 #include <random>
 #include <string>
@@ -302,5 +304,102 @@ TEST(Layer3Synthetic, LowerRatesMixedBlocksAndIntensityLayoutAgreeWithMpg123) {
     for (int rateIndex : {0, 1, 2}) { // 22.05, 24, 16 kHz at 160 kbit/s
         SCOPED_TRACE(rateIndex);
         ExpectAgreement(BuildStream({0, rateIndex, 14}, 60, ALL_MODES, 17 + uint32_t(rateIndex)));
+    }
+}
+
+namespace {
+
+// A frame whose side information claims the most of everything: 511 big-value pairs, region
+// counts past the band table, the longest part2_3_length, a main_data_begin reaching back 511
+// bytes; the main data is random.
+std::vector<uint8_t> OverclaimingFrame(const Config& c, int blockType, std::mt19937& rng) {
+    HeaderFields h;
+    h.version = c.mpeg1 ? 0 : 1;
+    h.layer = 2;
+    h.bitrateIndex = c.bitrateIndex;
+    h.sampleRateIndex = c.sampleRateIndex;
+    h.mode = 1;
+    h.modeExtension = 3;
+    int length = ExpectedFrameLength(h);
+    Bits b;
+    b.Put(511, c.mpeg1 ? 9 : 8);
+    b.Put(0, c.mpeg1 ? 3 : 2);
+    if (c.mpeg1) b.Put(0xFF, 8);
+    for (int gr = 0; gr < (c.mpeg1 ? 2 : 1); gr++) {
+        for (int ch = 0; ch < 2; ch++) {
+            b.Put(4095, 12);
+            b.Put(511, 9);
+            b.Put(uint32_t(rng() & 255), 8);
+            b.Put(uint32_t(rng()), c.mpeg1 ? 4 : 9);
+            b.Put(blockType != 0, 1);
+            if (blockType) {
+                b.Put(uint32_t(blockType), 2);
+                b.Put(uint32_t(rng() & 1), 1);
+                b.Put(31, 5);
+                b.Put(uint32_t(rng() & 31), 5);
+                b.Put(7 * 512 + 7 * 8 + 7, 9);
+            } else {
+                b.Put(31, 5);
+                b.Put(uint32_t(rng() & 31), 5);
+                b.Put(23, 5);
+                b.Put(15, 4);
+                b.Put(7, 3);
+            }
+            b.Put(uint32_t(rng() & 7), c.mpeg1 ? 3 : 2);
+        }
+    }
+    std::vector<uint8_t> frame = HeaderBytes(h);
+    b.s.resize(size_t(length - 4) * 8, '0');
+    for (size_t i = 0; i < b.s.size(); i += 8) {
+        uint8_t byte = 0;
+        for (int k = 0; k < 8; k++) byte = uint8_t(byte << 1 | (b.s[i + size_t(k)] == '1'));
+        frame.push_back(byte);
+    }
+    size_t sideEnd = 4 + size_t(c.mpeg1 ? 32 : 17);
+    for (size_t i = sideEnd; i < frame.size(); i++) frame[i] = uint8_t(rng());
+    return frame;
+}
+
+} // namespace
+
+TEST(Layer3Damaged, OverclaimingSideInformationDecodesInsideItsBuffers) {
+    for (const Config& c : {Config{1, 0, 14}, Config{1, 2, 1}, Config{0, 2, 1}, Config{0, 0, 14}}) {
+        for (int blockType : {0, 1, 2, 3}) {
+            SCOPED_TRACE(std::to_string(c.mpeg1) + " " + std::to_string(blockType));
+            std::mt19937 rng(uint32_t(blockType * 10 + c.sampleRateIndex));
+            std::vector<uint8_t> stream;
+            for (int f = 0; f < 12; f++) {
+                std::vector<uint8_t> frame = OverclaimingFrame(c, blockType, rng);
+                stream.insert(stream.end(), frame.begin(), frame.end());
+            }
+            for (int shift = 0; shift < 3; shift++) {
+                MemoryStream source(stream, true);
+                Decoded d = DecodeAll(&source, 0, shift, 2); // float output shows non-finite values
+                ASSERT_EQ(d.status, 0);
+                size_t perFrame = size_t(1152 >> shift) * 2 * 4;
+                size_t frames = size_t(c.mpeg1 ? 12 : 6);
+                EXPECT_EQ(d.bytes.size(), (frames + 1) * perFrame);
+                std::vector<float> samples(d.bytes.size() / 4);
+                memcpy(samples.data(), d.bytes.data(), samples.size() * 4);
+                for (float v : samples) ASSERT_TRUE(std::isfinite(v));
+            }
+        }
+    }
+}
+
+TEST(Layer3Damaged, MutatedStreamsDecodeWithEveryOutputOption) {
+    std::mt19937 rng(99);
+    Config c = {1, 0, 14};
+    std::vector<uint8_t> clean = BuildStream(c, 24, ALL_MODES, 3);
+    for (int round = 0; round < 24; round++) {
+        std::vector<uint8_t> damaged = clean;
+        int flips = 1 + int(rng() % 40);
+        for (int i = 0; i < flips; i++)
+            damaged[rng() % damaged.size()] ^= uint8_t(1 << (rng() % 8));
+        int bits16 = round & 1, shift = round / 2 % 3, channels = round % 4 == 3 ? -2 : round % 3;
+        MemoryStream source(damaged, round % 5 != 0);
+        Decoded d = DecodeAll(&source, bits16, shift, channels);
+        if (d.status != 0) continue; // a damaged first header may refuse the stream
+        EXPECT_LE(d.bytes.size(), size_t(26 * 1152 * 2 * 4)) << round;
     }
 }

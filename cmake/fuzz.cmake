@@ -25,4 +25,14 @@ foreach(target packfile_fuzz bitmap_fuzz)
                            -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
     target_link_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
 endforeach()
-add_custom_target(fuzzers DEPENDS packfile_fuzz bitmap_fuzz)
+# The MPEG audio decoder over arbitrary bytes (the stream classes and decoder only).
+file(GLOB FUZZ_MPEG_SOURCES ${CMAKE_SOURCE_DIR}/mpeg/*.cpp)
+list(FILTER FUZZ_MPEG_SOURCES EXCLUDE REGEX "waveout")
+add_executable(mpeg_fuzz ${CMAKE_SOURCE_DIR}/fuzz/mpeg_fuzz.cpp ${FUZZ_MPEG_SOURCES})
+target_include_directories(mpeg_fuzz PRIVATE ${CMAKE_SOURCE_DIR}/mpeg
+                           ${CMAKE_SOURCE_DIR}/platform/include)
+target_compile_options(mpeg_fuzz PRIVATE -fsanitize=fuzzer,address,undefined
+                       -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+target_link_options(mpeg_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
+
+add_custom_target(fuzzers DEPENDS packfile_fuzz bitmap_fuzz mpeg_fuzz)

@@ -26,8 +26,10 @@ const int8_t classesB[16] = {-1, 0, 1, 3, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 1
 const int8_t classesC[16] = {-1, 0, 1, 3, 2, 4, 5, 16, -1, -1, -1, -1, -1, -1, -1, -1};
 // Subbands 23-29: 3, 5, 65535.
 const int8_t classesD[16] = {-1, 0, 1, 16, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
-// Low-rate and MPEG-2 tables, first subbands: 3, 5, 9, 15, 31 ... 32767.
+// Low-rate tables, first subbands: 3, 5, 9, 15, 31 ... 32767.
 const int8_t classesE[16] = {-1, 0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+// MPEG-2 first subbands: 3, 5, 7, 9, 15, 31 ... 16383.
+const int8_t classesH[16] = {-1, 0, 1, 3, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
 // Then: 3, 5, 9, 15, 31, 63, 127.
 const int8_t classesF[16] = {-1, 0, 1, 2, 4, 5, 6, 7, -1, -1, -1, -1, -1, -1, -1, -1};
 // MPEG-2 upper subbands: 3, 5, 9.
@@ -51,7 +53,7 @@ const int8_t* const rowsLow[32] = {
     classesF, classesF, classesF, classesF, classesF, classesF, classesF, classesF,
     classesF, classesF, classesF, classesF, classesF, classesF, classesF, classesF};
 const int8_t* const rowsLsf[32] = {
-    classesE, classesE, classesE, classesE, classesF, classesF, classesF, classesF,
+    classesH, classesH, classesH, classesH, classesF, classesF, classesF, classesF,
     classesF, classesF, classesF, classesG, classesG, classesG, classesG, classesG,
     classesG, classesG, classesG, classesG, classesG, classesG, classesG, classesG,
     classesG, classesG, classesG, classesG, classesG, classesG, classesG, classesG};

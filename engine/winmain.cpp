@@ -37,7 +37,7 @@ DWORD WINAPI MainThread(LPVOID) {
     StartDirectDraw();
     InitInput();
     new sWinDriver; // registers itself as the display device
-    // The CD-audio device is created here and registers itself.
+    new sCdAudio; // registers itself as the CD-audio device
     DemoMain();
     DeleteDevices();
     ShutdownInput();

@@ -1,5 +1,5 @@
-// The CD-audio thread. All drive work happens here, so that no other thread ever waits
-// for the drive.
+// The CD-audio thread and device. All drive work happens on the thread, so that no other
+// thread ever waits for the drive.
 #include "cdaudio/cdaudio.h"
 
 static thread_local bool onCdThread = false;
@@ -12,17 +12,16 @@ bool IsCdThread() {
     return onCdThread;
 }
 
-// ---- drive operations (audio thread only) --------------------------------------------
+// ---- the device ---------------------------------------------------------------------------
 
-static void Open() {}
-
-static void Close() {}
-
-static void Play(int track) {
-    (void)track;
+sCdAudio::sCdAudio() {
+    cdDeviceId = 0;
+    RegisterDevice(DK_CDAUDIO, this);
 }
 
-static void Stop() {}
+sCdAudio::~sCdAudio() {
+    cdCommand = CD_CLOSE;
+}
 
 // ---- the command loop --------------------------------------------------------------------
 
@@ -31,14 +30,17 @@ static uint32_t TakeCommand() {
     return cdCommand.exchange(0);
 }
 
-// Returns false when the command asks the thread to end.
-static bool Perform(uint32_t command) {
+bool CdPerform(uint32_t command) {
     switch (command & 0xFF00) {
-    case CD_OPEN: Open(); break;
-    case CD_CLOSE: Close(); break;
-    case CD_PLAY: Play((int)(command & 0xFF)); break;
-    case CD_STOP: Stop(); break;
-    case CD_QUIT: return false;
+    case CD_OPEN: CdOpen(); break;
+    case CD_CLOSE: CdClose(); break;
+    case CD_PLAY: CdPlay((int)(command & 0xFF)); break;
+    case CD_STOP: CdStop(); break;
+    case CD_QUIT:
+        // A close posted just before may have been replaced by the quit: nothing may stay
+        // open or playing after the thread.
+        CdClose();
+        return false;
     default: break;
     }
     return true;
@@ -48,7 +50,7 @@ DWORD WINAPI CdThread(LPVOID) {
     MarkCdThread();
     bool running = true;
     while (running) {
-        running = Perform(TakeCommand());
+        running = CdPerform(TakeCommand());
         Sleep(CD_POLL_MILLISECONDS);
     }
     cdThreadRunning = false;

@@ -264,6 +264,21 @@ TEST(BitmapBuild, FileRoundTripThroughTheDecoder) {
         EXPECT_FALSE(bmapfile::Decode(bytes.data(), n, back, error)) << "cut at " << n;
 }
 
+TEST(BitmapBuild, DecoderRefusesWhatTheLoaderRefuses) {
+    // 65535 x 65535 at 24 bits with no stored rows: the engine's loader stops at this.
+    std::vector<uint8_t> huge = {'B',  'M',  'A', 'P', 24,  2,   0xFF, 0xFF,
+                                 0xFF, 0xFF, 0,   0,   'b', 'm', 'a',  'p'};
+    bmapfile::Image out;
+    std::string error;
+    EXPECT_FALSE(bmapfile::Decode(huge.data(), huge.size(), out, error));
+    EXPECT_NE(error.find("refuses"), std::string::npos) << error;
+    // A plain 64 x 64 Index 8 picture is nowhere near the bound.
+    std::vector<uint8_t> fine = {'B', 'M', 'A', 'P', 8, 2, 64, 0, 64, 0, 64, 0};
+    fine.resize(fine.size() + 64 * 64, 7);
+    fine.insert(fine.end(), {'b', 'm', 'a', 'p'});
+    EXPECT_TRUE(bmapfile::Decode(fine.data(), fine.size(), out, error)) << error;
+}
+
 TEST(BitmapBuild, IndicesBeyondThePaletteAreRefused) {
     bmapfile::Image img;
     std::string error;

@@ -64,6 +64,25 @@ int KindBitsAfterLoad(const Image& image) {
     return image.palette.empty() ? image.bitsPerPixel : 8;
 }
 
+// The engine refuses a bitmap needing more memory than 64 times its stored row bytes
+// plus 64 KiB: a damaged header must not make it allocate gigabytes.
+bool CheckMemoryJustified(const Image& image, int levelCount, std::string& error) {
+    int64_t stored = 0, needed = 0;
+    int bits = KindBitsAfterLoad(image);
+    int64_t rows = EngineRounded(image.height, levelCount);
+    for (int l = 0; l < levelCount; l++) {
+        stored += int64_t(image.LevelRows(l)) * image.LevelRowBytes(l);
+        needed += int64_t(EnginePitch(image.width, bits, levelCount, l)) * rows;
+        rows = rows > 1 ? rows / 2 : 1;
+    }
+    if (needed > stored * 64 + 65536) {
+        error = "the bitmap would need " + std::to_string(needed) + " bytes for " +
+                std::to_string(stored) + " stored bytes; the loader refuses that";
+        return false;
+    }
+    return true;
+}
+
 bool CheckRowsFit(const Image& image, int levelCount, std::string& error) {
     int bits = KindBitsAfterLoad(image);
     for (int l = 0; l < levelCount; l++) {
@@ -102,7 +121,7 @@ bool ValidateHeader(const Image& image, int levelCount, std::string& error) {
         error = "several levels need the level count stored";
         return false;
     }
-    return CheckRowsFit(image, levelCount, error);
+    return CheckRowsFit(image, levelCount, error) && CheckMemoryJustified(image, levelCount, error);
 }
 
 bool DecodePalette(Reader& in, Image& out, std::string& error) {
@@ -146,7 +165,8 @@ bool DecodePixels(Reader& in, int flags, Image& out, std::string& error) {
         error = "level count " + std::to_string(levelCount) + " (1..15 usable)";
         return false;
     }
-    if (!CheckRowsFit(out, levelCount, error)) return false;
+    if (!CheckRowsFit(out, levelCount, error) || !CheckMemoryJustified(out, levelCount, error))
+        return false;
     out.levels.assign(levelCount, {});
     for (int l = 0; l < levelCount; l++) {
         size_t bytes = size_t(out.LevelRows(l)) * out.LevelRowBytes(l);

@@ -111,11 +111,11 @@ void sMpegStream::DecodeLayer1() {
 
 // ---- Layer II ----
 
-static int ChooseLayer2Table(const sMpegHeader& h) {
-    if (h.version != 0) return L2_TABLE_LSF;
-    int channels = h.mode == 3 ? 1 : 2;
-    int perChannel = mpegBitrateKbps[1][h.bitrateIndex] / channels;
-    bool rate48 = h.sampleRateIndex == 1, rate32 = h.sampleRateIndex == 2;
+int Layer2AllocTableFor(int version, int sampleRateIndex, int bitrateIndex, int mode) {
+    if (version != 0) return L2_TABLE_LSF;
+    int channels = mode == 3 ? 1 : 2;
+    int perChannel = mpegBitrateKbps[1][bitrateIndex] / channels;
+    bool rate48 = sampleRateIndex == 1, rate32 = sampleRateIndex == 2;
     if ((rate48 && perChannel > 55) || (perChannel > 55 && perChannel <= 80)) return L2_TABLE_27;
     if (rate48 || perChannel < 96) return (rate32 || perChannel > 48) ? L2_TABLE_12 : L2_TABLE_8;
     return L2_TABLE_30;
@@ -191,7 +191,8 @@ void sMpegStream::DecodeLayer2() {
         ClearSlots(subband, 0, 36);
         return;
     }
-    const sLayer2AllocTable& table = layer2AllocTables[ChooseLayer2Table(header)];
+    const sLayer2AllocTable& table = layer2AllocTables[Layer2AllocTableFor(
+        header.version, header.sampleRateIndex, header.bitrateIndex, header.mode)];
     int subbands = table.subbands;
     int channels = header.mode == 3 ? 1 : 2;
     int bound = StereoBound(header, subbands);

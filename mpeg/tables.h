@@ -32,6 +32,9 @@ enum {
 };
 extern const sLayer2AllocTable layer2AllocTables[5];
 
+// The allocation table a Layer II frame uses, from its header fields (L2_TABLE_...).
+int Layer2AllocTableFor(int version, int sampleRateIndex, int bitrateIndex, int mode);
+
 // The standard's synthesis window D[0..256] in units of 2^-16; the rest follows by
 // D[512 - i] = -D[i], except at multiples of 64 where D[512 - i] = D[i].
 extern const int32_t referenceWindowHalf[257];

@@ -54,7 +54,7 @@ struct sLayer3Tables {
     float midSide;
     // The 36-point IMDCT has only 18 distinct outputs (the others are mirrored, negated in the
     // first half): their cosines by input, and the windows of block types 0, 1 and 3.
-    float longCos[18][18];
+    float longCos[18][20]; // padded to whole vectors; the last two columns are zero
     float longWindow[4][36];
     // The 12-point IMDCT with the short window folded in.
     float shortKernel[12][6];

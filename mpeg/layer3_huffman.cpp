@@ -14,12 +14,13 @@ struct BitCache {
     uint32_t nextByte; // next byte to load into the cache
     uint64_t cache;    // unread bits at the top
     int count;         // unread bits in the cache
-    uint32_t position; // bits consumed from the start
+
+    // Bits consumed from the start: what was loaded less what is still unread.
+    uint32_t Position() const { return nextByte * 8 - uint32_t(count); }
 
     void Load(const sLayer3Bits& bits) {
         bytes = bits.bytes;
         size = bits.size;
-        position = bits.position;
         nextByte = bits.position >> 3;
         cache = 0;
         count = 0;
@@ -43,7 +44,6 @@ struct BitCache {
         int bit = int(cache >> 63);
         cache <<= 1;
         count--;
-        position++;
         return bit;
     }
 
@@ -53,7 +53,6 @@ struct BitCache {
         uint32_t value = uint32_t(cache >> (64 - n));
         cache <<= n;
         count -= n;
-        position += uint32_t(n);
         return value;
     }
 
@@ -64,7 +63,6 @@ struct BitCache {
             int bit = int(cache >> 63);
             cache <<= 1;
             count--;
-            position++;
             i += 1 + (-entry & -bit); // 0: the next entry; 1: k + 1 further on
         }
         return tree[i];
@@ -104,7 +102,7 @@ int DecodeCount1(BitCache& in, const sLayer3Side& side, const int16_t* reorder, 
                  float* lines) {
     const int32_t* tree = huffman::tables[side.count1Table == 33 ? 33 : 32].tree;
     int last = line;
-    while (in.position < side.part23End && line < L3_LINES) {
+    while (in.Position() < side.part23End && line < L3_LINES) {
         last = line;
         int v = in.Walk(tree);
         for (int bit = 3; bit >= 0; bit--, line++) {
@@ -113,7 +111,7 @@ int DecodeCount1(BitCache& in, const sLayer3Side& side, const int16_t* reorder, 
             if (line < L3_LINES) lines[reorder[line]] = value;
         }
     }
-    if (in.position > side.part23End && line > last) {
+    if (in.Position() > side.part23End && line > last) {
         // The last quadruple overran the granule's bits: it belongs to the next one.
         for (int i = last; i < line && i < L3_LINES; i++) lines[reorder[i]] = 0;
         line = last;
@@ -130,6 +128,6 @@ int Layer3DecodeSpectrum(sLayer3Bits* bits, const sLayer3Side& side, const int16
     in.Load(*bits);
     int line = DecodeBigValues(in, side, reorder, pow43, lines);
     line = DecodeCount1(in, side, reorder, line, lines);
-    bits->position = in.position;
+    bits->position = in.Position();
     return line;
 }

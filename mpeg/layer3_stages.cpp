@@ -214,10 +214,10 @@ void Layer3ImdctLong(const float* in, int blockType, const sLayer3Tables& t, flo
         OverlapOnly(overlap, out, stride);
         return;
     }
-    float y[18] = {};
+    float y[20] = {};
     for (int k = 0; k < 18; k++) {
         float x = in[k];
-        for (int j = 0; j < 18; j++) y[j] += t.longCos[k][j] * x;
+        for (int j = 0; j < 20; j++) y[j] += t.longCos[k][j] * x;
     }
     // x[17 - i] = -x[i] for i < 9 and x[53 - i] = x[i] for 18 <= i < 27.
     float z[36];

@@ -118,6 +118,7 @@ static void ComputeImdctKernels(sLayer3Tables* t) {
             int i = DistinctOutput(j);
             t->longCos[k][j] = float(cos(M_PI / 72 * (2 * i + 1 + 18) * (2 * k + 1)));
         }
+        t->longCos[k][18] = t->longCos[k][19] = 0;
     }
     for (int type = 0; type < 4; type++) {
         int shape = type == 2 ? 0 : type; // type 2 never uses the long windows

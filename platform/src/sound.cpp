@@ -227,12 +227,17 @@ int64_t FirstSampleAt(int64_t us) {
 
 void Reset() {
     Card& card = TheCard();
-    std::lock_guard<std::recursive_mutex> guard(card.lock);
-    card.present = true;
-    card.recording = false;
-    card.recorded.clear();
-    card.capture.Close();
-    if (card.mode == CLOCK) card.mode = UNDECIDED; // the next run's settings decide again
+    bool hostWasPulling;
+    {
+        std::lock_guard<std::recursive_mutex> guard(card.lock);
+        card.present = true;
+        card.recording = false;
+        card.recorded.clear();
+        card.capture.Close();
+        hostWasPulling = card.mode == HOST;
+        card.mode = UNDECIDED; // the next run's settings decide again
+    }
+    if (hostWasPulling) HostCloseAudio(); // without the lock: closing waits for the callback
 }
 
 bool Install() {

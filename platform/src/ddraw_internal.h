@@ -31,6 +31,7 @@ struct DisplayState {
     bool exclusive = false;
     HWND window = nullptr;
     int directDrawObjects = 0;
+    int generation = 0; // bumped by each reset: objects of an earlier run touch nothing
     Surface* primary = nullptr;
     std::set<Surface*> surfaces;    // every live surface
     bool framePending = false;      // a flipped frame waits to be shown

@@ -37,6 +37,7 @@ void ResetDisplay() {
     d.directDrawObjects = 0;
     d.framePending = false;
     d.framesPresented = 0;
+    d.generation++;
 }
 
 // ---- palettes ----------------------------------------------------------------------
@@ -101,7 +102,7 @@ namespace {
 
 class DirectDraw final : public IDirectDraw, public IDirectDraw2 {
 public:
-    DirectDraw() { Display().directDrawObjects++; }
+    DirectDraw() : generation(Display().generation) { Display().directDrawObjects++; }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         if (!object) return E_POINTER;
@@ -264,6 +265,7 @@ public:
 
 private:
     ~DirectDraw() {
+        if (generation != Display().generation) return; // left over from a reset machine
         GiveBackExclusive();
         DisplayState& d = Display();
         if (--d.directDrawObjects == 0) {
@@ -301,6 +303,7 @@ private:
 
     std::atomic<ULONG> refs{1};
     bool exclusiveHere = false;
+    int generation;
 };
 
 } // namespace

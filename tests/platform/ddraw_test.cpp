@@ -379,6 +379,23 @@ TEST_F(DDraw, SurfacesOutlivingDirectDrawAreEmptyShells) {
     again->Release();
 }
 
+TEST_F(DDraw, ObjectLeftFromAnEarlierRunDoesNotDisturbTheNext) {
+    IDirectDraw* old = dd1;
+    dd->Release();
+    dd = nullptr;
+    dd1 = nullptr;
+    machine::ResetForTest();
+    ASSERT_EQ(DD_OK, DirectDrawCreate(NULL, &dd1, NULL));
+    ASSERT_EQ(S_OK, dd1->QueryInterface(IID_IDirectDraw2, (void**)&dd));
+    Exclusive();
+    IDirectDrawSurface* s = nullptr;
+    ASSERT_EQ(DD_OK, Create(Desc(DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY, 8, 8), &s));
+    old->Release();
+    EXPECT_NE(nullptr, Memory(s));
+    EXPECT_EQ(64u, video::VideoMemoryUsed());
+    EXPECT_EQ(DD_OK, dd->SetDisplayMode(320, 200, 8, 0, 0)); // still exclusive
+}
+
 TEST_F(DDraw, ConvertsEveryScreenFormatToWhatTheViewerSees) {
     uint32_t out[2];
     uint16_t w565[2] = {0xFFFF, 0x8010};

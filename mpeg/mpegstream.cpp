@@ -180,10 +180,21 @@ int sMpegStream::RawSeek(int target) {
     int missing = start < 0 ? -start : 0;
     int64_t k = start < 0 ? 0 : start;
     int64_t rate = SampleRate();
-    int64_t byte = (k * frameQuotient + k * frameRemainder / rate) * slotSize + dataStart;
-    source->Seek((int)byte);
+    int64_t byte = (k * frameQuotient + k * frameRemainder / rate) * slotSize;
+    // The offset is exact only for streams padded as the bitrate asks; starting half a
+    // frame early finds the intended frame's header also when padding was left out.
+    int framesPerOutput = header.layer == 0 ? 3 : (header.layer == 2 && header.version) ? 2 : 1;
+    int64_t back = (int64_t)frameQuotient * slotSize / (2 * framesPerOutput);
+    byte = byte > back ? byte - back : 0;
+    source->Seek((int)(byte + dataStart));
     ResetInput();
-    if (missing != prerollFrames) SynthReset();
+    // Cleared also when no frame precedes the target: the filters must not carry the
+    // frames decoded before the seek into the first frame of the stream.
+    SynthReset();
+    // The ring turns by 36 slots a frame; starting it where a straight decode would stand
+    // keeps the windowing's summation order, so the samples come out bit-identical.
+    int firstSynthesized = missing != prerollFrames ? frame - 1 : frame;
+    ring = (-4 * firstSynthesized) & 15;
     endFlag = 0;
     if (header.layer == 2) Layer3RefillReservoir(missing);
     if (missing != prerollFrames) FrameDecode(nullptr);

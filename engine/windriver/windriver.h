@@ -108,6 +108,12 @@ private:
     void ColorFill(unsigned raw, int x0, int y0, int x1, int y1);
     void BlitIndexedTo16(sBitmap& b, const sBlitRect& r);
     void Blit16To16(sBitmap& b, const sBlitRect& r, int from, int to);
+    // 3D helpers: the current colour as ARGB, and the three fields of the mode word.
+    uint32_t PackedColor() const;
+    void FillVertexColors(uint32_t argb);
+    void ApplyShading(unsigned field);
+    void ApplyDepth(unsigned field);
+    void ApplyBlending(unsigned field);
 };
 
 // ---- process-wide DirectX state ----------------------------------------------------------

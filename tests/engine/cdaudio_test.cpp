@@ -315,7 +315,7 @@ TEST_F(CdAudio, AnAssertionOnTheThreadStillLetsShutDownProceed) {
 
 TEST_F(CdAudio, ShutDownClosesAnOpenDrive) {
     SetTestDemo([] {
-        InsertThreeTracks();  // the run starts from a freshly reset machine
+        InsertThreeTracks(); // the run starts from a freshly reset machine
         cdCommand = CD_OPEN;
         WaitFor([] { return CountCalls(MCI_OPEN) == 1 && cdCommand == 0; }, 1000);
         Sleep(20);
@@ -326,7 +326,7 @@ TEST_F(CdAudio, ShutDownClosesAnOpenDrive) {
     EXPECT_EQ(0, machine::RunWinMain());
     SetTestDemo(nullptr);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
-    EXPECT_TRUE(machine::CdPlaying() == false);
+    EXPECT_FALSE(machine::CdPlaying());
     EXPECT_EQ(1, CountCalls(MCI_CLOSE));
     EXPECT_FALSE(cdThreadRunning);
     ClearDevices(); // the run deleted them already

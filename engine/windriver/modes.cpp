@@ -24,12 +24,13 @@ bool sWinDriver::LockBack() {
 
 void sWinDriver::UnlockBack() {
     if (!locked) return;
+    // Cleared first: the fatal end below prints, and printing unlocks again.
+    locked = false;
     HRESULT hr = back->Unlock(NULL);
     if (hr == DDERR_SURFACELOST)
         back->Restore();
     else if (FAILED(hr))
         Fatal("could not unlock buffer");
-    locked = false;
 }
 
 void sWinDriver::Lock(sBitmap& out) {

@@ -162,6 +162,7 @@ private:
     bool lost = false;
     bool locked = false;
     bool orphaned = false;
+    bool wasLockedWhenOrphaned = false;
     bool hasSourceKey = false;
     DDCOLORKEY sourceKey = {};
     bool hasDestKey = false;

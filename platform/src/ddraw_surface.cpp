@@ -234,6 +234,7 @@ void Surface::MarkLost() {
 
 void Surface::Orphan() {
     orphaned = true;
+    wasLockedWhenOrphaned = locked;
     locked = false;
     video::ReturnVideoMemory(charged);
     charged = 0;
@@ -409,7 +410,12 @@ HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC out, DWORD, HANDLE) {
 }
 
 HRESULT Surface::Unlock(LPVOID) {
-    if (orphaned) return DDERR_INVALIDOBJECT;
+    if (orphaned) {
+        // A lock held when DirectDraw went away ends with the memory: the surface is lost.
+        bool held = wasLockedWhenOrphaned;
+        wasLockedWhenOrphaned = false;
+        return held ? DDERR_SURFACELOST : DDERR_INVALIDOBJECT;
+    }
     if (!locked) return DDERR_NOTLOCKED;
     locked = false;
     return lost ? DDERR_SURFACELOST : DD_OK;

@@ -267,6 +267,17 @@ TEST_F(ModesTest, SurfaceLostWhileLockedCountsAsUnlockedAndTheFrameRestoresIt) {
     EXPECT_EQ(DD_OK, driver->primary->IsLost());
 }
 
+TEST_F(ModesTest, FatalEndWhileTheBackBufferIsLockedLeavesOneMessage) {
+    Start();
+    SetMode(640, 480, BK_INDEX8);
+    sBitmap b;
+    driver->Lock(b); // drawing code holds the lock when it fails
+    EXPECT_EQ(666u, RunOnThread([] { Fatal("drawing failed"); }));
+    EXPECT_EQ(1, Count(Log(), "Fatal:"));
+    EXPECT_TRUE(FatalWith("drawing failed"));
+    EXPECT_FALSE(driver->locked);
+}
+
 TEST_F(ModesTest, BeginFrameInsistsOnANullArgument) {
     Start();
     SetMode(320, 200, BK_INDEX8);

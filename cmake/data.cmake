@@ -46,3 +46,8 @@ else()
 endif()
 
 add_custom_target(data ALL DEPENDS ${PRISMATEL_DATA_OUTPUTS})
+
+# The generators are long numeric loops: optimised even in debug and sanitizer builds,
+# so making the data and testing it stays quick there too.
+file(GLOB PRISMATEL_ASSET_GENERATORS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/lib/assets_*.cpp)
+set_source_files_properties(${PRISMATEL_ASSET_GENERATORS} PROPERTIES COMPILE_OPTIONS -O2)

@@ -189,6 +189,10 @@ public:
     float window[1024];
     float windowHalf[512];
     float windowQuarter[256];
+    // The same taps per output row and ring phase, signs applied: [row][phase][direct, mirror]
+    float windowTaps[17 * 8 * 2 * 16];
+    float windowTapsHalf[9 * 8 * 2 * 16];
+    float windowTapsQuarter[5 * 8 * 2 * 16];
     float dctFactors[32];
 };
 

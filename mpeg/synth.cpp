@@ -39,6 +39,22 @@ static double WindowFunction(int x) {
 }
 #endif
 
+// For each output row j (0..q) and ring phase (ring | 1 = 2 * phase + 1), the sixteen taps
+// of the direct output, (-1)^i T[32j + 16 - o + i], then those of the mirrored one,
+// -T[32j + o + 15 - i].
+static void BuildTaps(const float* table, int q, float* taps) {
+    for (int j = 0; j <= q; j++)
+        for (int phase = 0; phase < 8; phase++) {
+            int o = 2 * phase + 1;
+            float* t = taps + ((j * 8 + phase) * 2) * 16;
+            for (int i = 0; i < 16; i++) {
+                float direct = table[32 * j + 16 - o + i];
+                t[i] = (i & 1) ? -direct : direct;
+                t[16 + i] = -table[32 * j + o + 15 - i];
+            }
+        }
+}
+
 void sMpegStream::SynthBuildTables() {
     for (int r = 0; r < 1024; r++) {
         int k = 32 * r + (r >> 5);
@@ -51,6 +67,9 @@ void sMpegStream::SynthBuildTables() {
         for (int n = 0; n < 32; n++) windowHalf[32 * m + n] = window[64 * m + n];
     for (int m = 0; m < 8; m++)
         for (int n = 0; n < 32; n++) windowQuarter[32 * m + n] = window[128 * m + n];
+    BuildTaps(window, 16, windowTaps);
+    BuildTaps(windowHalf, 8, windowTapsHalf);
+    BuildTaps(windowQuarter, 4, windowTapsQuarter);
     dctFactors[0] = 0.0f;
     for (int s = 0; s <= 4; s++)
         for (int r = 0; r < (1 << s); r++)
@@ -161,23 +180,27 @@ template <int N> static void StoreDct(sMpegStream* s, const float* x, float (*ha
     for (int row = 0; row < q; row++) b[row * 16] = X[q + row];
 }
 
-// Windows the half-buffer rows into N output samples.
+// A 16-term dot product in eight independent sums, which the compiler can keep in vector
+// registers (a single running sum would have to be added in order).
+static inline float Dot16(const float* a, const float* b) {
+    float acc[8];
+    for (int k = 0; k < 8; k++) acc[k] = a[k] * b[k];
+    for (int k = 0; k < 8; k++) acc[k] += a[k + 8] * b[k + 8];
+    return ((acc[0] + acc[4]) + (acc[1] + acc[5])) + ((acc[2] + acc[6]) + (acc[3] + acc[7]));
+}
+
+// Windows the half-buffer rows into N output samples, with the taps of each row laid out
+// for the ring's phase (signs included) so that every output is one dot product.
 template <int N>
-static void WindowSlot(const sMpegStream* s, float (*halves)[272], const float* table, float* out) {
+static void WindowSlot(const sMpegStream* s, float (*halves)[272], const float* taps, float* out) {
     const int q = N / 2;
     const float* rows = halves[(s->ring + 1) & 1];
-    int o = s->ring | 1;
+    int phase = (s->ring | 1) >> 1;
     for (int j = 0; j <= q; j++) {
         const float* row = rows + j * 16;
-        const float* t = table + 32 * j + 16 - o;
-        float sum = 0.0f;
-        for (int i = 0; i < 16; i += 2) sum += t[i] * row[i] - t[i + 1] * row[i + 1];
-        out[j] = sum;
-        if (j == 0 || j == q) continue;
-        const float* u = table + 32 * j + o + 15;
-        float mirror = 0.0f;
-        for (int i = 0; i < 16; i++) mirror += u[-i] * row[i];
-        out[2 * q - j] = -mirror;
+        const float* t = taps + ((j * 8 + phase) * 2) * 16;
+        out[j] = Dot16(t, row);
+        if (j != 0 && j != q) out[2 * q - j] = Dot16(t + 16, row);
     }
 }
 
@@ -187,8 +210,8 @@ static inline int16_t ToPcm16(float v) {
     return -32768; // also NaN
 }
 
-static inline void PutSample(uint8_t* p, int bytes, float v) {
-    if (bytes == 2) {
+template <int BYTES> static inline void PutSample(uint8_t* p, float v) {
+    if (BYTES == 2) {
         int16_t w = ToPcm16(v);
         memcpy(p, &w, 2);
     } else {
@@ -196,25 +219,32 @@ static inline void PutSample(uint8_t* p, int bytes, float v) {
     }
 }
 
-static void WriteSlot(const sMpegStream* s, float (*out)[32], int n, uint8_t* dest) {
-    int bytes = s->bytesPerSample;
+template <int BYTES>
+static void WriteSamples(const sMpegStream* s, float (*out)[32], int n, uint8_t* dest) {
     if (s->duplicate) {
         float ml = s->matrixOn ? s->matrix[2] : 1.0f, mr = s->matrixOn ? s->matrix[5] : 1.0f;
         for (int j = 0; j < n; j++) {
             float v = out[0][j];
-            PutSample(dest, bytes, s->matrixOn ? v * ml : v);
-            PutSample(dest + bytes, bytes, s->matrixOn ? v * mr : v);
-            dest += 2 * bytes;
+            PutSample<BYTES>(dest, s->matrixOn ? v * ml : v);
+            PutSample<BYTES>(dest + BYTES, s->matrixOn ? v * mr : v);
+            dest += 2 * BYTES;
         }
     } else if (s->outputChannels == 2) {
         for (int j = 0; j < n; j++) {
-            PutSample(dest, bytes, out[0][j]);
-            PutSample(dest + bytes, bytes, out[1][j]);
-            dest += 2 * bytes;
+            PutSample<BYTES>(dest, out[0][j]);
+            PutSample<BYTES>(dest + BYTES, out[1][j]);
+            dest += 2 * BYTES;
         }
     } else {
-        for (int j = 0; j < n; j++, dest += bytes) PutSample(dest, bytes, out[0][j]);
+        for (int j = 0; j < n; j++, dest += BYTES) PutSample<BYTES>(dest, out[0][j]);
     }
+}
+
+static void WriteSlot(const sMpegStream* s, float (*out)[32], int n, uint8_t* dest) {
+    if (s->bytesPerSample == 2)
+        WriteSamples<2>(s, out, n, dest);
+    else
+        WriteSamples<4>(s, out, n, dest);
 }
 
 template <int N> static void SynthesizeFrame(sMpegStream* s, const float* table, uint8_t* dest) {
@@ -239,8 +269,8 @@ template <int N> static void SynthesizeFrame(sMpegStream* s, const float* table,
 
 void sMpegStream::Synthesize(uint8_t* destination) {
     switch (downShift) {
-    case 0: SynthesizeFrame<32>(this, window, destination); break;
-    case 1: SynthesizeFrame<16>(this, windowHalf, destination); break;
-    default: SynthesizeFrame<8>(this, windowQuarter, destination); break;
+    case 0: SynthesizeFrame<32>(this, windowTaps, destination); break;
+    case 1: SynthesizeFrame<16>(this, windowTapsHalf, destination); break;
+    default: SynthesizeFrame<8>(this, windowTapsQuarter, destination); break;
     }
 }

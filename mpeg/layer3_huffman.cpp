@@ -30,7 +30,18 @@ struct BitCache {
         count -= skip;
     }
 
+    // Tops the cache up with whole bytes: eight at a time inside the buffer, one at a time at
+    // its end.
     void Fill() {
+        int take = (64 - count) >> 3;
+        if (nextByte + 8 <= size) {
+            uint64_t word = 0;
+            for (int i = 0; i < 8; i++) word = word << 8 | bytes[nextByte + uint32_t(i)];
+            cache |= (word >> (64 - 8 * take)) << (64 - count - 8 * take);
+            nextByte += uint32_t(take);
+            count += 8 * take;
+            return;
+        }
         while (count <= 56) {
             uint64_t byte = nextByte < size ? bytes[nextByte] : 0;
             cache |= byte << (56 - count);

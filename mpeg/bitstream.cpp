@@ -224,8 +224,8 @@ int sMpegStream::ScanStream(int* bitrate) {
     int tagged = 0;
     if (seekable) {
         source->Seek(0);
-        tagged = PeekBytes(source, b, 4) == 4 &&
-                 (uint32_t)(b[0] << 24 | b[1] << 16 | b[2] << 8 | b[3]) == 0x49443303u;
+        tagged = PeekBytes(source, b, 4) == 4 && ((uint32_t)b[0] << 24 | (uint32_t)b[1] << 16 |
+                                                  (uint32_t)b[2] << 8 | b[3]) == 0x49443303u;
     }
     if (tagged) {
         if (!SkipId3Tag(source)) return 0;

@@ -16,6 +16,7 @@
 #include <mutex>
 #include <thread>
 
+#include "filehandles.h"
 #include "machine.h"
 
 namespace {
@@ -320,6 +321,7 @@ int WINAPI GetThreadPriority(HANDLE thread) {
 }
 
 BOOL WINAPI CloseHandle(HANDLE object) {
+    if (CloseFileHandle(object)) return TRUE;
     Kernel& k = TheKernel();
     std::lock_guard<std::mutex> guard(k.lock);
     if (k.handles.erase((uintptr_t)object) == 0) {

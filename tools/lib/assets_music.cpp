@@ -59,7 +59,7 @@ void KickAt(Mix& mix, double when, float gain, float punch) {
 
 void PadChord(Mix& mix, const Chord& chord, double when, float length, float gain,
               float brightness) {
-    static const float PANS[4] = {-0.5f, 0.2f, -0.15f, 0.5f};
+    static const float PANS[4] = {-0.75f, 0.35f, -0.3f, 0.75f};
     for (int v = 0; v < 4; v++)
         Place(mix, mix.ducked, PadNote(chord.pad[v], length, brightness, uint32_t(v * 31 + 5)),
               when, gain, PANS[v], 0.0f, 0.35f);
@@ -89,29 +89,29 @@ void Groove(Mix& mix) {
         if (start >= cue::RISE) break;
         const Chord& chord = CHORDS[bar % 4];
         double padLength = fmin(BAR, cue::RISE - start);
-        PadChord(mix, chord, start, float(padLength), 0.075f, 0.35f + 0.05f * float(bar % 4));
+        PadChord(mix, chord, start, float(padLength), 0.11f, 0.5f + 0.05f * float(bar % 4));
         for (int step = 0; step < 16; step++) {
             double t = start + step * 0.1;
             if (t >= cue::RISE - 0.05) break;
             bool onBeat = step % 4 == 0, offBeat = step % 4 == 2;
-            if (onBeat) KickAt(mix, t, 0.95f, 0.8f);
+            if (onBeat) KickAt(mix, t, 0.72f, 0.8f);
             if (offBeat) {
                 Place(mix, mix.ducked, BassNote(chord.root, 0.16f, 0.55f), t, 0.42f, 0.0f);
-                Place(mix, mix.drums, HiHat(uint32_t(step + bar * 16), false), t, 0.16f, 0.3f);
+                Place(mix, mix.drums, HiHat(uint32_t(step + bar * 16), false), t, 0.34f, 0.3f);
             } else if (bar >= 2) {
-                float accent = step % 4 == 3 ? 0.09f : 0.05f;
-                Place(mix, mix.drums, HiHat(uint32_t(step + bar * 16), false), t, accent, 0.35f);
+                float accent = step % 4 == 3 ? 0.20f : 0.12f;
+                Place(mix, mix.drums, HiHat(uint32_t(step + bar * 16), false), t, accent, -0.35f);
             }
             if (bar >= 2 && step % 4 == 3 && (step / 4) % 2 == 1)
                 Place(mix, mix.ducked, BassNote(chord.root + 12, 0.08f, 0.8f), t, 0.22f, 0.0f);
             if (bar >= 1 && (step == 4 || step == 12))
-                Place(mix, mix.drums, Clap(uint32_t(bar * 3 + step)), t, 0.34f, -0.05f, 0.0f,
+                Place(mix, mix.drums, Clap(uint32_t(bar * 3 + step)), t, 0.45f, -0.05f, 0.0f,
                       0.25f);
             if (bar >= 4) {
                 static const int ORDER[8] = {0, 1, 2, 3, 2, 1, 3, 2};
                 float note = chord.pad[ORDER[step % 8]] + 12.0f;
-                float pan = (step % 2) ? 0.45f : -0.45f;
-                Place(mix, mix.ducked, PluckNote(note, 0.07f, 0.45f), t, 0.06f, pan, 0.4f, 0.1f);
+                float pan = (step % 2) ? 0.7f : -0.7f;
+                Place(mix, mix.ducked, PluckNote(note, 0.07f, 0.55f), t, 0.10f, pan, 0.4f, 0.1f);
             }
         }
     }
@@ -121,7 +121,7 @@ void Groove(Mix& mix) {
         double t = cue::FIRST_FRAME + k * 0.5;
         float pan = (k % 2) ? 0.35f : -0.35f;
         Place(mix, mix.drums, BellNote(BELLS[k], 0.3f), t, 0.13f, pan, 0.25f, 0.35f);
-        Place(mix, mix.drums, HiHat(uint32_t(500 + k), true), t, 0.05f, -pan);
+        Place(mix, mix.drums, HiHat(uint32_t(500 + k), true), t, 0.12f, -pan);
     }
 }
 
@@ -151,13 +151,13 @@ void Drop(Mix& mix) {
         double t = cue::DROP + k * PULSE;
         if (t >= cue::CRASH - 0.01) break;
         const Chord& chord = CHORDS[(k / 4) % 4];
-        if (k % 4 == 0) PadChord(mix, chord, t, float(fmin(1.2, cue::CRASH - t)), 0.065f, 0.55f);
-        if (k % 2 == 0 && k > 0) KickAt(mix, t, 0.95f, 1.0f);
+        if (k % 4 == 0) PadChord(mix, chord, t, float(fmin(1.2, cue::CRASH - t)), 0.10f, 0.65f);
+        if (k % 2 == 0 && k > 0) KickAt(mix, t, 0.75f, 1.0f);
         if (k % 4 == 2) Place(mix, mix.drums, Snare(uint32_t(k)), t, 0.42f, 0.0f, 0.0f, 0.3f);
         float bassNote = chord.root + ((k % 2) ? 12.0f : 0.0f);
-        Place(mix, mix.ducked, BassNote(bassNote, 0.24f, 0.85f), t, 0.4f, 0.0f);
-        Place(mix, mix.drums, HiHat(uint32_t(2000 + k), false), t + PULSE * 0.5, 0.11f, -0.3f);
-        if (k % 4 == 3) Place(mix, mix.drums, HiHat(uint32_t(3000 + k), true), t, 0.06f, 0.3f);
+        Place(mix, mix.ducked, BassNote(bassNote, 0.24f, 0.85f), t, 0.34f, 0.0f);
+        Place(mix, mix.drums, HiHat(uint32_t(2000 + k), false), t + PULSE * 0.5, 0.28f, -0.4f);
+        if (k % 4 == 3) Place(mix, mix.drums, HiHat(uint32_t(3000 + k), true), t, 0.14f, 0.4f);
         if (k < 11) {
             Place(mix, mix.ducked, PluckNote(MOTIF[k], 0.2f, 0.85f), t, 0.17f,
                   (k % 2) ? 0.3f : -0.3f, 0.5f, 0.2f);

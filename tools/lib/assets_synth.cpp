@@ -285,7 +285,7 @@ std::vector<float> BassNote(float note, float length, float growl) {
         if ((i & 15) == 0)
             filter.Set(110.0f + (500.0f + 2400.0f * growl) * expf(-t / 0.09f), 0.35f);
         float raw = 0.6f * saw.Saw(hz) + 0.4f * square.Square(hz * 0.5f, 0.5f);
-        out[i] = (filter.Low(raw) + 0.55f * sub.Sine(hz)) * env.Level(t, length);
+        out[i] = (filter.Low(raw) + 0.38f * sub.Sine(hz)) * env.Level(t, length);
     }
     return out;
 }
@@ -435,6 +435,16 @@ float Peak(const StereoBuffer& mix) {
 }
 
 void Master(StereoBuffer& mix, float peakLevel) {
+    // A gentle high-pass at about 20 Hz first: the kicks' pitch sweeps leave a little DC.
+    const float pole = 1.0f - 6.2832f * 20.0f / float(SAMPLE_RATE);
+    for (std::vector<float>* side : {&mix.left, &mix.right}) {
+        float lastIn = 0.0f, lastOut = 0.0f;
+        for (float& s : *side) {
+            float out = s - lastIn + pole * lastOut;
+            lastIn = s;
+            s = lastOut = out;
+        }
+    }
     float peak = Peak(mix);
     if (peak <= 0.0f) return;
     // Normalise, round the loudest peaks off gently, then settle at the wanted peak.

@@ -190,6 +190,23 @@ TEST(MkassetsSynth, MasterBringsThePeakToTheTarget) {
     EXPECT_EQ(Peak(silent), 0.0f);
 }
 
+TEST(MkassetsSynth, MasterTakesOutDcButKeepsTheMusic) {
+    StereoBuffer mix(SAMPLE_RATE * 2);
+    for (size_t i = 0; i < mix.Frames(); i++)
+        mix.left[i] = mix.right[i] = 0.3f + 0.5f * sinf(float(i) * 6.2832f * 220.0f / SAMPLE_RATE);
+    Master(mix, 0.8f);
+    double mean = 0, power = 0;
+    size_t settled = SAMPLE_RATE / 2; // the high-pass needs a moment to forget the start
+    for (size_t i = settled; i < mix.Frames(); i++) {
+        mean += mix.left[i];
+        power += double(mix.left[i]) * mix.left[i];
+    }
+    mean /= double(mix.Frames() - settled);
+    power /= double(mix.Frames() - settled);
+    EXPECT_LT(fabs(mean), 0.01);
+    EXPECT_GT(sqrt(power), 0.4); // the 220 Hz tone is still there at full size
+}
+
 TEST(MkassetsMusic, LastsExactlyTheShowsLengthWithHeadroom) {
     const StereoBuffer& m = Music();
     ASSERT_EQ(m.Frames(), size_t(MUSIC_FRAMES));

@@ -5,6 +5,7 @@
 #include <math.h>
 #include <stdio.h>
 #include <string.h>
+#include <unistd.h>
 
 #include <functional>
 #include <string>
@@ -369,7 +370,7 @@ TEST(MkassetsMp3, DecodesWithMpg123ToTheShowsLengthBelowFullScale) {
     if (!probe) GTEST_SKIP() << "data not built";
     fclose(probe);
     if (system("command -v mpg123 >/dev/null 2>&1") != 0) GTEST_SKIP() << "no mpg123";
-    std::string wav = "/tmp/mkassets_music_test_decoded.wav";
+    std::string wav = "/tmp/mkassets_music_test_" + std::to_string(getpid()) + ".wav";
     std::string command = "mpg123 -q -w " + wav + " " + mp3;
     ASSERT_EQ(system(command.c_str()), 0) << command;
     std::vector<uint8_t> bytes;

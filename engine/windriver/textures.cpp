@@ -25,7 +25,9 @@ void DescribeTexture(sTexture& t, int screenKind) {
     t.textureHandle = 0;
 }
 
-void CreateSystemSurface(sTexture& t) {
+// A surface of the record's size: screen format for images, the texture format of its
+// kind for Direct3D textures; memory and extra capabilities as asked.
+IDirectDrawSurface* CreateSurfaceFor(const sTexture& t, DWORD imageCaps, DWORD textureCaps) {
     DDSURFACEDESC desc;
     MemFill(&desc, 0, sizeof desc);
     desc.dwSize = sizeof desc;
@@ -33,14 +35,21 @@ void CreateSystemSurface(sTexture& t) {
     desc.dwWidth = t.width;
     desc.dwHeight = t.height;
     if (t.type == TT_IMAGE) {
-        desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+        desc.ddsCaps.dwCaps = imageCaps;
     } else {
         desc.dwFlags |= DDSD_PIXELFORMAT;
         desc.ddpfPixelFormat = textureFormats[t.kind].format;
-        desc.ddsCaps.dwCaps = DDSCAPS_TEXTURE | DDSCAPS_SYSTEMMEMORY;
+        desc.ddsCaps.dwCaps = textureCaps;
     }
-    HRESULT hr = directDraw2->CreateSurface(&desc, &t.systemSurface, NULL);
+    IDirectDrawSurface* surface = NULL;
+    HRESULT hr = directDraw2->CreateSurface(&desc, &surface, NULL);
     ASSERT(SUCCEEDED(hr));
+    return surface;
+}
+
+void CreateSystemSurface(sTexture& t) {
+    t.systemSurface = CreateSurfaceFor(t, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY,
+                                       DDSCAPS_TEXTURE | DDSCAPS_SYSTEMMEMORY);
 }
 
 // Copies every level of the source, row by row, into the system-memory surface.
@@ -77,22 +86,9 @@ void FillSystemSurface(sTexture& t) {
 }
 
 void CreateVideoSurface(sTexture& t) {
-    DDSURFACEDESC desc;
-    MemFill(&desc, 0, sizeof desc);
-    desc.dwSize = sizeof desc;
-    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-    desc.dwWidth = t.width;
-    desc.dwHeight = t.height;
-    if (t.type == TT_IMAGE) {
-        if (t.kind == BK_MONO) return; // drawn from the bitmap by BlitMono
-        desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY;
-    } else {
-        desc.dwFlags |= DDSD_PIXELFORMAT;
-        desc.ddpfPixelFormat = textureFormats[t.kind].format;
-        desc.ddsCaps.dwCaps = DDSCAPS_TEXTURE | DDSCAPS_VIDEOMEMORY | DDSCAPS_ALLOCONLOAD;
-    }
-    HRESULT hr = directDraw2->CreateSurface(&desc, &t.videoSurface, NULL);
-    ASSERT(SUCCEEDED(hr));
+    if (t.type == TT_IMAGE && t.kind == BK_MONO) return; // drawn from the bitmap by BlitMono
+    t.videoSurface = CreateSurfaceFor(t, DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY,
+                                      DDSCAPS_TEXTURE | DDSCAPS_VIDEOMEMORY | DDSCAPS_ALLOCONLOAD);
 }
 
 void LoadDirect3DTexture(sTexture& t) {

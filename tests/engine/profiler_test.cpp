@@ -2,9 +2,8 @@
 // clock (one AdvanceFrame per 1/fps second).
 #include "profiler.h"
 
-#include "bitmap.h"
-#include "display.h"
 #include "machine.h"
+#include "support/null_display.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +13,8 @@
 namespace {
 
 // A display that records the overlay's drawing calls as text.
-class RecordingDisplay : public sDisplay {
+class RecordingDisplay : public NullDisplay {
 public:
-    RecordingDisplay() { current = sDisplayMode(640, 480, BK_INDEX8); }
     std::vector<std::string> calls;
 
     void VLine(unsigned raw, int x, int y0, int y1) override {
@@ -32,37 +30,6 @@ public:
                         std::to_string(y0) + " " + std::to_string(x1) + " " + std::to_string(y1));
     }
     using sDisplay::FillRect;
-    void SetDisplayMode(sDisplayMode&) override {}
-    void SetPalette(const sColor*) override {}
-    void PrepareTextures(const sDisplayMode&) override {}
-    void UploadTextures() override {}
-    void TextureHook(int, int) override {}
-    int FreeTextures() override { return 0; }
-    void BeginFrame(void*) override {}
-    void EndFrame() override {}
-    void Begin3D(const sRect*) override {}
-    void End3D() override {}
-    void Lock(sBitmap&) override {}
-    void Unlock() override {}
-    int GetBufferIndex() override { return 0; }
-    void SetMouse(bool, int, int) override {}
-    void SetClip(const sRect*) override {}
-    void ClearClip() override {}
-    void Plot(unsigned, int, int) override {}
-    void Line(unsigned, int, int, int, int) override {}
-    void FrameRect(unsigned, int, int, int, int) override {}
-    void Blit(sTexture*, sBlitRect&) override {}
-    void BlitMono(sTexture*, sBlitRect&, unsigned) override {}
-    void BlitMono(sTexture*, sBlitRect&, unsigned, unsigned) override {}
-    void BlitBitmap(sBitmap*, sBlitRect&) override {}
-    sVertex* SetVertexCount(int) override { return nullptr; }
-    sVertex* GetVertices(int) override { return nullptr; }
-    void SetRenderMode(unsigned) override {}
-    void SetTexture(sTexture*) override {}
-    void SetColor(int, int, int, int) override {}
-    void SetColor(const sColor&) override {}
-    void DrawStrip(int) override {}
-    void DrawFan(int) override {}
 };
 
 class ProfilerTest : public ::testing::Test {

@@ -3,19 +3,15 @@
 #ifndef TESTS_VD_FAKE_DISPLAY_H
 #define TESTS_VD_FAKE_DISPLAY_H
 
-#include "bitmap.h"
-#include "display.h"
+#include "support/null_display.h"
 
 #include <vector>
 
-class FakeDisplay : public sDisplay {
+class FakeDisplay : public NullDisplay {
 public:
     static const int W = 640, H = 480;
 
-    FakeDisplay() : pixels(W * H, 0) {
-        current = sDisplayMode(W, H, BK_INDEX8);
-        kind = BK_INDEX8;
-    }
+    FakeDisplay() : pixels(W * H, 0) {}
 
     uint8_t& At(int x, int y) { return pixels[y * W + x]; }
 
@@ -49,36 +45,7 @@ public:
     void Blit(sTexture* t, sBlitRect& r) override { blits.push_back({t, nullptr, r}); }
     void BlitBitmap(sBitmap* b, sBlitRect& r) override { blits.push_back({nullptr, b, r}); }
 
-    // Not used by the show's effects.
-    void SetDisplayMode(sDisplayMode&) override {}
-    void SetPalette(const sColor*) override {}
-    void PrepareTextures(const sDisplayMode&) override {}
-    void UploadTextures() override {}
-    void TextureHook(int, int) override {}
-    int FreeTextures() override { return 0; }
-    void BeginFrame(void*) override {}
-    void EndFrame() override {}
-    void Begin3D(const sRect*) override {}
-    void End3D() override {}
-    int GetBufferIndex() override { return 0; }
-    void SetMouse(bool, int, int) override {}
-    void SetClip(const sRect*) override {}
-    void ClearClip() override {}
-    void Plot(unsigned, int, int) override {}
-    void Line(unsigned, int, int, int, int) override {}
-    void FrameRect(unsigned, int, int, int, int) override {}
-    void BlitMono(sTexture*, sBlitRect&, unsigned) override {}
-    void BlitMono(sTexture*, sBlitRect&, unsigned, unsigned) override {}
-    sVertex* SetVertexCount(int) override { return nullptr; }
-    sVertex* GetVertices(int) override { return nullptr; }
-    void SetRenderMode(unsigned) override {}
-    void SetTexture(sTexture*) override {}
-    void SetColor(int, int, int, int) override {}
-    void SetColor(const sColor&) override {}
-    void DrawStrip(int) override {}
-    void DrawFan(int) override {}
     using sDisplay::FillRect;
-    using sDisplay::FrameRect;
 };
 
 #endif

@@ -6,6 +6,7 @@
 #include <pthread.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -124,6 +125,10 @@ void* ThreadEntry(void* argument) {
     std::lock_guard<std::mutex> guard(self->lock);
     self->exitCode = code;
     return nullptr;
+}
+
+bool IsInitialThread() {
+    return getpid() == (pid_t)syscall(SYS_gettid);
 }
 
 bool ConsumeCreationPermit() {
@@ -248,6 +253,12 @@ void WINAPI ExitThread(DWORD exitCode) {
     {
         std::lock_guard<std::mutex> guard(self->lock);
         self->exitCode = exitCode;
+    }
+    // As in Windows, the last thread's end is the process's end with its code; without this
+    // the initial thread's pthread_exit would leave the process exiting with status 0.
+    if (IsInitialThread() && machine::ThreadsRunning() == 0) {
+        fflush(NULL);
+        exit((int)exitCode);
     }
     pthread_exit(nullptr);
 }

@@ -88,6 +88,16 @@ TEST_F(Kernel, ExitThreadEndsOnlyTheCallingThreadWithItsCode) {
     CloseHandle(t);
 }
 
+void EndTheInitialThread() {
+    machine::WaitForAllThreads(2000);
+    ExitThread(666);
+}
+
+TEST_F(Kernel, ExitThreadOfTheLastThreadEndsTheProcessWithItsCode) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(EndTheInitialThread(), ::testing::ExitedWithCode(666 & 0xFF), "");
+}
+
 std::atomic<size_t> observedStack{0};
 DWORD WINAPI MeasureStack(LPVOID) {
     pthread_attr_t attributes;

@@ -3,6 +3,7 @@
 // or the recording.
 #include <benchmark/benchmark.h>
 
+#include "bench_display.h"
 #include "machine.h"
 #include "machine_video.h"
 #include "system.h"
@@ -14,29 +15,13 @@
 
 namespace {
 
-// A headless machine with the default card and the driver in 640 x 480 Index 8.
+// The driver in 640 x 480 Index 8 with a palette set.
 sWinDriver* StartDisplay() {
-    machine::Settings s;
-    s.headless = true;
-    s.fps = 60;
-    machine::OverrideSettings(s);
-    machine::ResetForTest();
-    ClearDevices();
-    mainWindow = (HWND)(uintptr_t)0x5150;
-    StartDirectDraw();
-    sWinDriver* driver = new sWinDriver;
-    sDisplayMode mode(640, 480, BK_INDEX8);
-    driver->FindMode(mode);
-    driver->SetDisplayMode(mode);
+    sWinDriver* driver = StartBenchDisplay(BK_INDEX8);
     sColor colors[256];
     for (int i = 0; i < 256; i++) colors[i] = sColor{(uint8_t)i, (uint8_t)(i * 3), (uint8_t)~i, 0};
     driver->SetPalette(colors);
     return driver;
-}
-
-void StopDisplay(sWinDriver* driver) {
-    delete driver;
-    ReleaseDirectDraw();
 }
 
 void BM_EndFrame640x480x8(benchmark::State& state) {
@@ -46,7 +31,7 @@ void BM_EndFrame640x480x8(benchmark::State& state) {
         driver->BeginFrame(NULL);
         driver->EndFrame();
     }
-    StopDisplay(driver);
+    StopBenchDisplay(driver);
 }
 BENCHMARK(BM_EndFrame640x480x8)->Unit(benchmark::kMillisecond);
 

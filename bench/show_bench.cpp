@@ -2,6 +2,7 @@
 // panels and the palette fades), and the 2D blits it is built from, against a plain copy.
 #include <benchmark/benchmark.h>
 
+#include "bench_display.h"
 #include "effect.h"
 #include "file.h"
 #include "machine.h"
@@ -29,22 +30,6 @@ std::string DataDirectory() {
     return path.substr(0, path.rfind('/')) + "/data";
 }
 
-sWinDriver* StartDisplay(int kind) {
-    machine::Settings s;
-    s.headless = true;
-    s.fps = 60;
-    machine::OverrideSettings(s);
-    machine::ResetForTest();
-    ClearDevices();
-    mainWindow = (HWND)(uintptr_t)0x5150;
-    StartDirectDraw();
-    sWinDriver* driver = new sWinDriver;
-    sDisplayMode mode(640, 480, kind);
-    driver->FindMode(mode);
-    driver->SetDisplayMode(mode);
-    return driver;
-}
-
 // The driver, packfile and show are set up once: the packfile stays open for the process,
 // as it does in the demo, and the benchmark calls its function several times.
 struct Show {
@@ -55,7 +40,7 @@ struct Show {
 Show& TheShow() {
     static Show show;
     if (show.driver) return show;
-    show.driver = StartDisplay(BK_INDEX8);
+    show.driver = StartBenchDisplay(BK_INDEX8);
     OpenPackfile((DataDirectory() + "/q47.dat").c_str());
     show.timeline = new sTimeline;
     BuildShow(*show.timeline);

@@ -1,0 +1,31 @@
+// A headless machine with the default card and the display driver in a chosen mode, for
+// the benchmarks.
+#ifndef BENCH_DISPLAY_H
+#define BENCH_DISPLAY_H
+
+#include "machine.h"
+#include "system.h"
+#include "windriver/windriver.h"
+
+inline sWinDriver* StartBenchDisplay(int kind) {
+    machine::Settings s;
+    s.headless = true;
+    s.fps = 60;
+    machine::OverrideSettings(s);
+    machine::ResetForTest();
+    ClearDevices();
+    mainWindow = (HWND)(uintptr_t)0x5150;
+    StartDirectDraw();
+    sWinDriver* driver = new sWinDriver;
+    sDisplayMode mode(640, 480, kind);
+    driver->FindMode(mode);
+    driver->SetDisplayMode(mode);
+    return driver;
+}
+
+inline void StopBenchDisplay(sWinDriver* driver) {
+    delete driver;
+    ReleaseDirectDraw();
+}
+
+#endif

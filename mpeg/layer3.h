@@ -52,9 +52,12 @@ struct sLayer3Tables {
     float intensity2[2][32][2]; // MPEG-2: by intensity-scale bit, then position
     float aliasCs[8], aliasCa[8];
     float midSide;
-    // The 36-point IMDCT has only 18 distinct outputs (the others are mirrored, negated in the
-    // first half): their cosines by input, and the windows of block types 0, 1 and 3.
-    float longCos[18][20]; // padded to whole vectors; the last two columns are zero
+    // The 36-point IMDCT is an 18-point DCT-IV, computed as a scaled 18-point DCT-II whose
+    // neighbouring outputs are summed; the DCT-II splits into two 9-point products over the
+    // sums and the differences of mirrored inputs (rows padded to whole vectors).
+    float imdctPre[18];     // 0.5 / cos((2k + 1) pi / 72)
+    float imdctEven[9][12]; // cos((2k + 1) p pi / 18)
+    float imdctOdd[9][12];  // cos((2k + 1) (2p + 1) pi / 36)
     float longWindow[4][36];
     // The 12-point IMDCT with the short window folded in.
     float shortKernel[12][6];

@@ -208,24 +208,48 @@ static void OverlapOnly(float* overlap, float* out, int stride) {
     }
 }
 
+// y[m] = sum of in[k] cos((2m + 1)(2k + 1) pi / 72): with x[k] = in[k] / (2 cos((2k + 1) pi
+// / 72)) it is d[m] + d[m + 1], d the DCT-II of x (d[18] = 0), whose even outputs are a
+// 9-point DCT-II of x[k] + x[17 - k] and odd outputs a 9-point DCT-IV of x[k] - x[17 - k].
+static void Dct4(const float* in, const sLayer3Tables& t, float* y) {
+    float sum[9], difference[9];
+    for (int k = 0; k < 9; k++) {
+        float a = in[k] * t.imdctPre[k], b = in[17 - k] * t.imdctPre[17 - k];
+        sum[k] = a + b;
+        difference[k] = a - b;
+    }
+    float even[12] = {}, odd[12] = {};
+    for (int k = 0; k < 9; k++) {
+        for (int p = 0; p < 12; p++) {
+            even[p] += t.imdctEven[k][p] * sum[k];
+            odd[p] += t.imdctOdd[k][p] * difference[k];
+        }
+    }
+    float d[19];
+    for (int p = 0; p < 9; p++) {
+        d[2 * p] = even[p];
+        d[2 * p + 1] = odd[p];
+    }
+    d[18] = 0;
+    for (int m = 0; m < 18; m++) y[m] = d[m] + d[m + 1];
+}
+
 void Layer3ImdctLong(const float* in, int blockType, const sLayer3Tables& t, float* overlap,
                      float* out, int stride) {
     if (AllZero(in)) {
         OverlapOnly(overlap, out, stride);
         return;
     }
-    float y[20] = {};
-    for (int k = 0; k < 18; k++) {
-        float x = in[k];
-        for (int j = 0; j < 20; j++) y[j] += t.longCos[k][j] * x;
-    }
-    // x[17 - i] = -x[i] for i < 9 and x[53 - i] = x[i] for 18 <= i < 27.
+    float y[18];
+    Dct4(in, t, y);
+    // Output i of the IMDCT is y[i + 9] for i < 9, and by symmetry x[17 - i] = -x[i],
+    // x[18 + j] = -y[8 - j] and x[35 - j] = x[18 + j].
     float z[36];
     for (int j = 0; j < 9; j++) {
-        z[j] = y[j];
-        z[17 - j] = -y[j];
-        z[18 + j] = y[9 + j];
-        z[35 - j] = y[9 + j];
+        z[j] = y[9 + j];
+        z[17 - j] = -y[9 + j];
+        z[18 + j] = -y[8 - j];
+        z[35 - j] = -y[8 - j];
     }
     const float* w = t.longWindow[blockType & 3];
     for (int s = 0; s < 18; s++) {

@@ -107,18 +107,15 @@ static double LongWindow(int type, int i) {
     return normal;
 }
 
-// Output i of the 36-point IMDCT for distinct output j: 0..8 and 18..26.
-static int DistinctOutput(int j) {
-    return j < 9 ? j : 18 + j - 9;
-}
-
 static void ComputeImdctKernels(sLayer3Tables* t) {
-    for (int k = 0; k < 18; k++) {
-        for (int j = 0; j < 18; j++) {
-            int i = DistinctOutput(j);
-            t->longCos[k][j] = float(cos(M_PI / 72 * (2 * i + 1 + 18) * (2 * k + 1)));
+    for (int k = 0; k < 18; k++) t->imdctPre[k] = float(0.5 / cos((2 * k + 1) * M_PI / 72));
+    memset(t->imdctEven, 0, sizeof t->imdctEven);
+    memset(t->imdctOdd, 0, sizeof t->imdctOdd);
+    for (int k = 0; k < 9; k++) {
+        for (int p = 0; p < 9; p++) {
+            t->imdctEven[k][p] = float(cos((2 * k + 1) * p * M_PI / 18));
+            t->imdctOdd[k][p] = float(cos((2 * k + 1) * (2 * p + 1) * M_PI / 36));
         }
-        t->longCos[k][18] = t->longCos[k][19] = 0;
     }
     for (int type = 0; type < 4; type++) {
         int shape = type == 2 ? 0 : type; // type 2 never uses the long windows

@@ -50,6 +50,8 @@ void TextureOf(const Device& device, RasterState& s) {
     x.pitch = t->Pitch();
     x.width = (int)t->Width();
     x.height = (int)t->Height();
+    if (!(x.width & (x.width - 1))) x.wrapX = x.width - 1;
+    if (!(x.height & (x.height - 1))) x.wrapY = x.height - 1;
     x.bilinear = device.RenderState(D3DRENDERSTATE_TEXTUREMAG) == D3DFILTER_LINEAR;
     x.blend = device.RenderState(D3DRENDERSTATE_TEXTUREMAPBLEND);
 }
@@ -62,6 +64,7 @@ bool StateOf(const Device& device, RasterState& s) {
     s.texture.perspective = device.RenderState(D3DRENDERSTATE_TEXTUREPERSPECTIVE) != 0;
     s.gouraud = device.RenderState(D3DRENDERSTATE_SHADEMODE) != D3DSHADE_FLAT;
     s.cull = device.RenderState(D3DRENDERSTATE_CULLMODE);
+    s.dither = device.RenderState(D3DRENDERSTATE_DITHERENABLE) && s.target.layout.g.bits < 8;
     s.blend = device.RenderState(D3DRENDERSTATE_ALPHABLENDENABLE) != 0;
     s.sourceBlend = s.blend ? device.RenderState(D3DRENDERSTATE_SRCBLEND) : (DWORD)D3DBLEND_ONE;
     s.destBlend = s.blend ? device.RenderState(D3DRENDERSTATE_DESTBLEND) : (DWORD)D3DBLEND_ZERO;

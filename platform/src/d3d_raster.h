@@ -32,6 +32,8 @@ struct RasterTexture {
     long pitch = 0;
     int width = 0;
     int height = 0;
+    int wrapX = -1; // width - 1 for power-of-two widths, where wrapping is a mask
+    int wrapY = -1;
     PixelLayout layout;
     bool bilinear = false;
     bool perspective = true;
@@ -43,6 +45,7 @@ struct RasterState {
     RasterDepth depth;
     RasterTexture texture;
     bool gouraud = true;
+    bool dither = false; // ordered dither into targets of fewer than 8 bits a channel
     DWORD cull = D3DCULL_NONE;
     bool blend = false;
     DWORD sourceBlend = D3DBLEND_ONE;

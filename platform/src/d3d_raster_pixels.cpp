@@ -2,6 +2,11 @@
 
 #include "ddraw_internal.h"
 
+#include <array>
+#include <map>
+#include <mutex>
+#include <vector>
+
 namespace ddsoft {
 
 namespace {
@@ -12,6 +17,22 @@ Channel ChannelOf(DWORD mask) {
     while (!((mask >> c.shift) & 1)) c.shift++;
     while (c.shift + c.bits < 32 && ((mask >> (c.shift + c.bits)) & 1)) c.bits++;
     return c;
+}
+
+// One decoding table per 16-bit layout seen, kept for the life of the process: the
+// surfaces use a handful of layouts, and a table saves the unpacking of every texel.
+const uint32_t* DecodingTable(const PixelLayout& l, const DDPIXELFORMAT& format) {
+    static std::mutex guard;
+    static std::map<std::array<DWORD, 4>, std::vector<uint32_t>> tables;
+    std::array<DWORD, 4> key = {format.dwRBitMask, format.dwGBitMask, format.dwBBitMask,
+                                l.a.bits ? format.dwRGBAlphaBitMask : 0};
+    std::lock_guard<std::mutex> lock(guard);
+    std::vector<uint32_t>& table = tables[key];
+    if (table.empty()) {
+        table.resize(65536);
+        for (uint32_t raw = 0; raw < 65536; raw++) table[raw] = DecodeArgb(l, raw);
+    }
+    return table.data();
 }
 
 } // namespace
@@ -33,6 +54,7 @@ PixelLayout LayoutOf(const DDPIXELFORMAT& format, const PALETTEENTRY* palette) {
     if (format.dwFlags & DDPF_ALPHAPIXELS) l.a = ChannelOf(format.dwRGBAlphaBitMask);
     if (!l.r.bits || !l.g.bits || !l.b.bits) return l;
     l.bytes = (int)bits / 8;
+    if (l.bytes == 2) l.argb16 = DecodingTable(l, format);
     return l;
 }
 

@@ -19,6 +19,7 @@ struct PixelLayout {
     Channel r, g, b, a;
     const PALETTEENTRY* palette = nullptr; // 8-bit indexed textures only
     bool indexed = false;
+    const uint32_t* argb16 = nullptr; // 16-bit layouts: every pixel value decoded in advance
 };
 
 // The layout of an RGB or 8-bit indexed format; bytes is 0 for formats the rasterizer
@@ -54,6 +55,7 @@ inline uint32_t Widen(uint32_t raw, Channel c) {
 
 // A raw pixel as 0xAARRGGBB; formats without alpha read as opaque.
 inline uint32_t DecodeArgb(const PixelLayout& l, uint32_t raw) {
+    if (l.argb16) return l.argb16[raw & 0xFFFF];
     if (l.indexed) {
         const PALETTEENTRY& e = l.palette[raw & 0xFF];
         return 0xFF000000u | (uint32_t)e.peRed << 16 | (uint32_t)e.peGreen << 8 | e.peBlue;

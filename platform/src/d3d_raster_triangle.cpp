@@ -94,8 +94,8 @@ int Wrap(int i, int n) {
 }
 
 uint32_t Texel(const RasterTexture& t, int x, int y) {
-    x = Wrap(x, t.width);
-    y = Wrap(y, t.height);
+    x = t.wrapX >= 0 ? x & t.wrapX : Wrap(x, t.width);
+    y = t.wrapY >= 0 ? y & t.wrapY : Wrap(y, t.height);
     const uint8_t* p = t.memory + (long)y * t.pitch + (long)x * t.layout.bytes;
     return DecodeArgb(t.layout, LoadRaw(p, t.layout.bytes));
 }
@@ -205,6 +205,17 @@ uint32_t DepthValue(const RasterDepth& d, float z) {
     return (uint32_t)(clamped * d.maximum + 0.5);
 }
 
+// 4 x 4 ordered dither thresholds, 0..15.
+const uint8_t BAYER[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+
+// Raises a channel by a share of the step its truncation to `bits` bits loses, so that
+// gradients break into patterns instead of bands.
+uint32_t Dither(uint32_t c, int bits, uint32_t threshold) {
+    if (bits >= 8 || bits == 0) return c;
+    uint32_t raised = c + ((threshold << (8 - bits)) >> 4);
+    return raised > 255 ? 255 : raised;
+}
+
 uint32_t ToByte(float f) {
     if (!(f > 0.0f)) return 0;
     return f >= 255.0f ? 255u : (uint32_t)(f + 0.5f);
@@ -228,6 +239,11 @@ void ShadePixel(const RasterState& s, int x, int y, const float v[ATTRIBUTE_COUN
     const RasterTarget& t = s.target;
     uint8_t* p = t.memory + (long)y * t.pitch + (long)x * t.layout.bytes;
     if (s.blend) c = Blend(s, c, DecodeArgb(t.layout, LoadRaw(p, t.layout.bytes)));
+    if (s.dither) {
+        uint32_t threshold = BAYER[y & 3][x & 3];
+        c = {Dither(c.r, t.layout.r.bits, threshold), Dither(c.g, t.layout.g.bits, threshold),
+             Dither(c.b, t.layout.b.bits, threshold), c.a};
+    }
     StoreRaw(p, t.layout.bytes, EncodeRgba(t.layout, c.r, c.g, c.b, c.a));
     if (zp && d.write) StoreRaw(zp, d.bytes, z);
 }

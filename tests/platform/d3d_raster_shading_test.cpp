@@ -140,5 +140,25 @@ TEST_F(Shading, SixteenBitTargetsKeepTheirHighBits) {
     EXPECT_EQ(0x8000u | 1u << 10 | 16u << 5 | 31u, Pixel(0, 0));
 }
 
+TEST_F(Shading, DitheringSpreadsAChannelBetweenTheTwoNearestLevels) {
+    Open(4, 4, Format565());
+    // Red 12 lies halfway between the 5-bit levels 1 (8) and 2 (16).
+    Quad(0, 0, 4, 4, 0xFF0C0000);
+    EXPECT_EQ(0, CountNot(1u << 11)); // without dithering: truncated everywhere
+    State(D3DRENDERSTATE_DITHERENABLE, TRUE);
+    Quad(0, 0, 4, 4, 0xFF0C0000);
+    int raised = 0;
+    for (int y = 0; y < 4; y++)
+        for (int x = 0; x < 4; x++) {
+            DWORD p = Pixel(x, y);
+            EXPECT_TRUE(p == 1u << 11 || p == 2u << 11) << x << "," << y;
+            raised += p == 2u << 11;
+        }
+    EXPECT_EQ(8, raised);
+    // Full intensity stays full rather than wrapping over.
+    Quad(0, 0, 4, 4, 0xFFFFFFFF);
+    EXPECT_EQ(0, CountNot(0xFFFF));
+}
+
 } // namespace
 } // namespace rastertest

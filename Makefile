@@ -32,5 +32,17 @@ bench: build
 fuzz: deps
 	@tools/run-fuzz
 
+# 32-bit Windows: vd.exe, spin.exe and mpadec.exe in build-windows/bin, cross-compiled
+# against the system's own headers and import libraries.
+WINDOWS_BUILD ?= build-windows
+WINDOWS_PROGRAMS = vd.exe spin.exe mpadec.exe
+
+windows:
+	@tools/setup-deps --windows
+	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	    -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/windows-toolchain.cmake
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+	@cd $(WINDOWS_BUILD)/bin && file $(WINDOWS_PROGRAMS)
+
 clean:
 	rm -rf $(BUILD)

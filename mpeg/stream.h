@@ -7,6 +7,13 @@
 
 #include <stdint.h>
 
+#ifdef _WIN32
+// The window menu's SC_SIZE would overwrite the control code of the same name below;
+// with the system header read first, a later include of it leaves the code alone.
+#include <windows.h>
+#undef SC_SIZE
+#endif
+
 // Stream flags.
 enum {
     SF_OPEN = 1,

@@ -6,6 +6,13 @@
 #include <stdarg.h>
 #include <stdint.h>
 
+#ifdef _WIN32
+// kernel32 has a MulDiv of its own that rounds; the engine's truncates. The system's
+// declaration comes first, then the engine's takes a name of its own at link level.
+#include <windows.h>
+#define MulDiv BaseMulDiv
+#endif
+
 double Sin(double angle);
 double FAbs(double x);
 int MulDiv(int a, int b, int c);

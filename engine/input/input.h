@@ -3,10 +3,16 @@
 #ifndef PRISMATEL_INPUT_H
 #define PRISMATEL_INPUT_H
 
+// DirectInput 5: DirectInputCreateA and the record layouts of that version.
+#define DIRECTINPUT_VERSION 0x0500
 #include <dinput.h>
 #include <stdint.h>
 
 #include "system.h"
+
+// The Win32 hot-key modifier of the same name would overwrite the engine's own below;
+// the engine never registers hot keys.
+#undef MOD_ALT
 
 // ---- key event codes --------------------------------------------------------------
 // Bits 0-7: a Latin-1 character, or with KEY_SPECIAL a special-key number; bits 17-23:

@@ -3,6 +3,8 @@
 #ifndef PRISMATEL_WINDRIVER_H
 #define PRISMATEL_WINDRIVER_H
 
+// The DirectX 5 interfaces and record layouts, whatever the SDK's default version.
+#define DIRECTDRAW_VERSION 0x0500
 #include <ddraw.h>
 #include <d3d.h>
 

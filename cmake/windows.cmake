@@ -1,0 +1,53 @@
+# The 32-bit Windows build: the engine, the decoder and the demo against the system's own
+# headers and import libraries. The Linux stand-in (platform/) is not on the include path,
+# so whatever compiles here uses only the real interfaces.
+#   vd.exe      the demo (GUI; the engine's WinMain is the entry)
+#   spin.exe    the 3D sample (GUI)
+#   mpadec.exe  the decoder tool (console)
+
+# M_PI and friends: the Windows C runtime gives them only on request.
+add_compile_definitions(_USE_MATH_DEFINES)
+# Self-contained executables: no libgcc or libstdc++ DLLs beside them.
+add_link_options(-static)
+
+function(prismatel_windows_glob out)
+    set(files)
+    foreach(dir ${ARGN})
+        file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+        list(APPEND files ${found})
+    endforeach()
+    set(${out} ${files} PARENT_SCOPE)
+endfunction()
+
+prismatel_windows_glob(ENGINE_SOURCES engine engine/base engine/windriver engine/input
+                       engine/cdaudio)
+add_library(Prismatel STATIC ${ENGINE_SOURCES})
+target_include_directories(Prismatel PUBLIC engine)
+target_link_libraries(Prismatel PUBLIC ddraw dinput dxguid winmm ole32)
+
+# The decoder stands alone: the C runtime's file calls and waveOut.
+prismatel_windows_glob(MPEG_SOURCES mpeg)
+add_library(mpeg STATIC ${MPEG_SOURCES})
+target_include_directories(mpeg PUBLIC mpeg)
+target_link_libraries(mpeg PUBLIC winmm)
+
+# A GUI program on the engine: its entry is the engine's WinMain, which sits in the library
+# and would not be picked from it by the C runtime's start-up alone.
+function(prismatel_windows_program name)
+    add_executable(${name} WIN32 ${ARGN})
+    target_link_options(${name} PRIVATE -Wl,--undefined=_WinMain@16)
+    target_link_libraries(${name} PRIVATE Prismatel)
+endfunction()
+
+prismatel_windows_glob(VD_SOURCES vd)
+prismatel_windows_program(vd ${VD_SOURCES})
+target_include_directories(vd PRIVATE vd)
+target_link_libraries(vd PRIVATE mpeg)
+
+file(GLOB SPIN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/samples/spin/*.cpp)
+if(SPIN_SOURCES)
+    prismatel_windows_program(spin ${SPIN_SOURCES})
+endif()
+
+add_executable(mpadec ${CMAKE_SOURCE_DIR}/tools/mpadec/mpadec.cpp)
+target_link_libraries(mpadec PRIVATE mpeg)

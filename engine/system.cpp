@@ -53,7 +53,10 @@ int64_t GetMicroseconds() {
 // ---- failures -----------------------------------------------------------------------
 
 void FatalBox(const char* text) {
-    ReleaseDirectDraw();
+    // DirectDraw belongs to the main thread. When the window thread fails while that
+    // thread runs, pulling DirectDraw from under it would race; the process's end
+    // gives it back instead.
+    if (!(IsWindowThread() && mainThread)) ReleaseDirectDraw();
     MessageBoxA(NULL, text, APP_NAME, MB_ICONQUESTION);
     exit(1);
 }

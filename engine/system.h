@@ -25,6 +25,8 @@ extern std::atomic<uint32_t> cdCommand;
 extern char fatalMessage[256];
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// True on the thread that runs WinMain, while it runs.
+bool IsWindowThread();
 DWORD WINAPI MainThread(LPVOID parameter);
 
 // What the main thread runs between engine start-up and shut-down: the demo, or

@@ -23,6 +23,12 @@ static const UINT SWALLOWED_MESSAGES[] = {
     WM_RBUTTONUP,     WM_MBUTTONDOWN,   WM_MBUTTONUP,
 };
 
+static thread_local bool onWindowThread = false;
+
+bool IsWindowThread() {
+    return onWindowThread;
+}
+
 static bool IsSwallowed(UINT message) {
     for (UINT swallowed : SWALLOWED_MESSAGES)
         if (message == swallowed) return true;
@@ -168,6 +174,7 @@ static void StopCdThread() {
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int showCommand) {
+    onWindowThread = true;
     ResetProcessState(instance);
     if (!previousInstance) RegisterWindowClass(instance);
     CreateMainWindow(instance, showCommand);
@@ -175,6 +182,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
     StopCdThread();
     // The main thread is not waited for: it has posted its quit as its last act.
     if (mainThread) CloseHandle(mainThread);
+    onWindowThread = false;
     if (!fatalMessage[0]) return 0;
     MessageBoxA(NULL, fatalMessage, APP_NAME, MB_ICONQUESTION);
     return FATAL_STATUS;

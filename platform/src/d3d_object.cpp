@@ -31,7 +31,9 @@ public:
                                           LPVOID context) override {
         if (!callback) return DDERR_INVALIDPARAMS;
         // Copies: the callback may keep the strings, and the card may not change under it.
-        static std::vector<video::DeviceSpec> offered;
+        // Never destroyed: a process ending on another thread must not free them under
+        // a thread still enumerating.
+        static std::vector<video::DeviceSpec>& offered = *new std::vector<video::DeviceSpec>;
         offered = video::Card().devices;
         for (video::DeviceSpec& d : offered) {
             GUID guid = d.guid;

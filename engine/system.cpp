@@ -17,6 +17,7 @@ std::atomic<HANDLE> cdThread;
 DWORD cdThreadId;
 std::atomic<bool> cdThreadRunning;
 std::atomic<uint32_t> cdCommand;
+thread_local bool onWindowThread = false;
 char fatalMessage[256];
 
 static const char APP_NAME[] = "Prismatel";

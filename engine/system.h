@@ -25,8 +25,11 @@ extern std::atomic<uint32_t> cdCommand;
 extern char fatalMessage[256];
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// True on the thread that runs WinMain, while it runs.
-bool IsWindowThread();
+// True on the thread that runs WinMain, while it runs (WinMain sets it).
+extern thread_local bool onWindowThread;
+inline bool IsWindowThread() {
+    return onWindowThread;
+}
 DWORD WINAPI MainThread(LPVOID parameter);
 
 // What the main thread runs between engine start-up and shut-down: the demo, or
@@ -70,9 +73,9 @@ int64_t GetMicroseconds();
 [[noreturn]] void Fatal(const char* text);
 [[noreturn]] void AssertionFailed(int line, const char* file);
 
-#define ASSERT(condition)                                                                       \
-    do {                                                                                        \
-        if (!(condition)) AssertionFailed(__LINE__, __FILE__);                                  \
+#define ASSERT(condition)                                                                          \
+    do {                                                                                           \
+        if (!(condition)) AssertionFailed(__LINE__, __FILE__);                                     \
     } while (0)
 
 void DebugPrint(const char* format, ...);
@@ -80,10 +83,16 @@ void DebugOutput(const char* text);
 
 // ---- small helpers ------------------------------------------------------------
 
-inline int Min(int a, int b) { return a <= b ? a : b; }
-inline int Sign(int a) { return a > 0 ? 1 : (a < 0 ? -1 : 0); }
+inline int Min(int a, int b) {
+    return a <= b ? a : b;
+}
+inline int Sign(int a) {
+    return a > 0 ? 1 : (a < 0 ? -1 : 0);
+}
 int Abs(int a);
-inline int AlignUp(int a, int b) { return (a + b - 1) & ~(b - 1); }
+inline int AlignUp(int a, int b) {
+    return (a + b - 1) & ~(b - 1);
+}
 
 // Rectangles exclude their right and bottom edges.
 struct sRect {

@@ -23,12 +23,6 @@ static const UINT SWALLOWED_MESSAGES[] = {
     WM_RBUTTONUP,     WM_MBUTTONDOWN,   WM_MBUTTONUP,
 };
 
-static thread_local bool onWindowThread = false;
-
-bool IsWindowThread() {
-    return onWindowThread;
-}
-
 static bool IsSwallowed(UINT message) {
     for (UINT swallowed : SWALLOWED_MESSAGES)
         if (message == swallowed) return true;
@@ -43,7 +37,7 @@ DWORD WINAPI MainThread(LPVOID) {
     StartDirectDraw();
     InitInput();
     new sWinDriver; // registers itself as the display device
-    new sCdAudio; // registers itself as the CD-audio device
+    new sCdAudio;   // registers itself as the CD-audio device
     DemoMain();
     DeleteDevices();
     ShutdownInput();

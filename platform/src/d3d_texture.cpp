@@ -10,12 +10,12 @@ namespace {
 
 // Handles are small numbers given out once per surface; 0 means no texture.
 std::map<Surface*, D3DTEXTUREHANDLE>& HandleOfSurface() {
-    static std::map<Surface*, D3DTEXTUREHANDLE> handles;
-    return handles;
+    static auto* handles = new std::map<Surface*, D3DTEXTUREHANDLE>; // outlives exit handlers
+    return *handles;
 }
 std::map<D3DTEXTUREHANDLE, Surface*>& SurfaceOfHandle() {
-    static std::map<D3DTEXTUREHANDLE, Surface*> surfaces;
-    return surfaces;
+    static auto* surfaces = new std::map<D3DTEXTUREHANDLE, Surface*>; // outlives exit handlers
+    return *surfaces;
 }
 
 // The IDirect3DTexture2 face of a texture surface; it keeps the surface alive.

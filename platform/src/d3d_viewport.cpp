@@ -7,8 +7,8 @@ namespace ddsoft {
 namespace {
 
 std::map<D3DMATERIALHANDLE, Material*>& Handles() {
-    static std::map<D3DMATERIALHANDLE, Material*> handles;
-    return handles;
+    static auto* handles = new std::map<D3DMATERIALHANDLE, Material*>; // outlives exit handlers
+    return *handles;
 }
 
 D3DMATERIALHANDLE nextHandle = 1;

@@ -20,8 +20,8 @@ struct ScriptState {
 };
 
 ScriptState& Script() {
-    static ScriptState state;
-    return state;
+    static ScriptState* state = new ScriptState; // outlives exit handlers: threads may still run
+    return *state;
 }
 
 std::string Trim(const std::string& text) {

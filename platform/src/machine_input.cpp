@@ -22,8 +22,9 @@ struct InputHardware {
 };
 
 InputHardware& Hardware() {
-    static InputHardware hardware;
-    return hardware;
+    static InputHardware* hardware =
+        new InputHardware; // outlives exit handlers: threads may still run
+    return *hardware;
 }
 
 void RegisterResetOnce() {

@@ -4,6 +4,9 @@
 #include <png.h>
 #include <stdio.h>
 
+#include <filesystem>
+#include <system_error>
+
 namespace capture {
 namespace {
 
@@ -21,6 +24,12 @@ std::string FramePath(const std::string& dir, int64_t n) {
     char name[32];
     snprintf(name, sizeof(name), "frame_%05lld.png", (long long)n);
     return dir + "/" + name;
+}
+
+bool MakeFolder(const std::string& dir) {
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    return std::filesystem::is_directory(dir, error);
 }
 
 bool WritePng(const std::string& path, const uint32_t* rgb, int width, int height) {

@@ -15,6 +15,8 @@ bool WritePng(const std::string& path, const uint32_t* rgb, int width, int heigh
 bool ReadPng(const std::string& path, std::vector<uint32_t>& rgb, int& width, int& height);
 // "<dir>/frame_NNNNN.png" for frame number n.
 std::string FramePath(const std::string& dir, int64_t n);
+// Creates the recording folder and any missing parents; false when it cannot be made.
+bool MakeFolder(const std::string& dir);
 
 } // namespace capture
 

@@ -7,6 +7,8 @@
 #include "machine.h"
 #include "machine_video.h"
 
+#include <stdio.h>
+
 #include <vector>
 
 namespace ddsoft {
@@ -23,7 +25,15 @@ void Record(const std::vector<uint32_t>& rgb, int width, int height, int64_t fra
     if (settings.captureDir.empty()) return;
     int every = settings.captureEvery > 0 ? settings.captureEvery : 1;
     if (frame % every) return;
-    capture::WritePng(capture::FramePath(settings.captureDir, frame), rgb.data(), width, height);
+    std::string path = capture::FramePath(settings.captureDir, frame);
+    if (capture::WritePng(path, rgb.data(), width, height)) return;
+    // The first frame finds the folder missing: make it, and say once when that fails.
+    static bool reported = false;
+    if (capture::MakeFolder(settings.captureDir) &&
+        capture::WritePng(path, rgb.data(), width, height))
+        return;
+    if (!reported) fprintf(stderr, "ddraw: cannot write %s\n", path.c_str());
+    reported = true;
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "capture.h"
 #include "machine.h"
 
 namespace sound {
@@ -60,9 +61,11 @@ private:
     void Open(const std::string& dir) {
         Close();
         std::string path = dir + "/audio.wav";
-        file = fopen(path.c_str(), "wb");
+        if (capture::MakeFolder(dir)) file = fopen(path.c_str(), "wb");
         if (!file) {
-            fprintf(stderr, "sound: cannot write %s\n", path.c_str());
+            // Said once per folder: every block of the mix comes back here.
+            if (dir != failedDir) fprintf(stderr, "sound: cannot write %s\n", path.c_str());
+            failedDir = dir;
             return;
         }
         openDir = dir;
@@ -90,6 +93,7 @@ private:
     }
     FILE* file = nullptr;
     std::string openDir;
+    std::string failedDir; // the folder last reported as unwritable
     uint32_t dataBytes = 0;
 };
 

@@ -445,7 +445,7 @@ TEST_F(DDraw, PngRoundTripAndFrameNames) {
 TEST_F(DDraw, PaletteSetRightAfterAFlipColoursThePictureShown) {
     char pattern[] = "/tmp/prismatel_show_XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(pattern));
-    std::string dir = pattern;
+    std::string dir = std::string(pattern) + "/not/yet"; // the recording makes the folder
     machine::Settings s = machine::GetSettings();
     s.captureDir = dir;
     machine::OverrideSettings(s);
@@ -477,7 +477,7 @@ TEST_F(DDraw, PaletteSetRightAfterAFlipColoursThePictureShown) {
     ASSERT_TRUE(capture::ReadPng(capture::FramePath(dir, 1), rgb, w, h));
     EXPECT_EQ(0x00FF00u, rgb[100]);
     EXPECT_EQ(2, video::FramesPresented());
-    std::string command = "rm -rf '" + dir + "'";
+    std::string command = "rm -rf '" + std::string(pattern) + "'";
     EXPECT_EQ(0, system(command.c_str()));
 }
 

@@ -164,7 +164,7 @@ std::vector<uint8_t> ReadAll(const std::string& path) {
 TEST_F(SoundCard, ClockPacedCaptureFollowsTheFrames) {
     char pattern[] = "/tmp/soundcapture_XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(pattern));
-    std::string dir = pattern;
+    std::string dir = std::string(pattern) + "/take/1"; // made by the recording
     machine::Settings settings;
     settings.headless = true;
     settings.fps = 30;
@@ -196,8 +196,24 @@ TEST_F(SoundCard, ClockPacedCaptureFollowsTheFrames) {
     EXPECT_EQ(1, wav[start]);
     EXPECT_EQ(2, wav[start + 2]);
     EXPECT_EQ(0, wav[start + samples.size() * 2]) << "silence after it";
-    std::string command = "rm -rf '" + dir + "'";
+    std::string command = "rm -rf '" + std::string(pattern) + "'";
     (void)!system(command.c_str());
+}
+
+// A folder that cannot be made is said once, not once for every block of the mix.
+TEST_F(SoundCard, UnwritableCaptureFolderIsReportedOnce) {
+    machine::Settings settings;
+    settings.headless = true;
+    settings.fps = 30;
+    settings.captureDir = "/proc/prismatel-take"; // nothing can be made under /proc
+    machine::OverrideSettings(settings);
+    machine::ResetForTest();
+    testing::internal::CaptureStderr();
+    for (int frame = 0; frame < 20; frame++) machine::AdvanceFrame();
+    std::string said = testing::internal::GetCapturedStderr();
+    const std::string line = "sound: cannot write /proc/prismatel-take/audio.wav\n";
+    ASSERT_NE(std::string::npos, said.find(line)) << said;
+    EXPECT_EQ(said.find(line), said.rfind(line)) << said;
 }
 
 TEST_F(SoundCard, ClockSpansSplitWithoutGapsOrOverlap) {

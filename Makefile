@@ -3,7 +3,7 @@ BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test run record bench fuzz windows clean
+.PHONY: all deps build test run record bench fuzz threads leaks windows clean
 
 all: build
 
@@ -31,6 +31,14 @@ bench: build
 
 fuzz: deps
 	@tools/run-fuzz
+
+# The thread checker over the tests and the whole show (its own build in build-tsan/),
+# and the leak checker over the whole show.
+threads: deps
+	@tools/check-threads
+
+leaks: build
+	@tools/check-leaks $(BUILD)
 
 # 32-bit Windows: vd.exe, spin.exe and mpadec.exe in build-windows/bin, cross-compiled
 # against the system's own headers and import libraries.

@@ -3,7 +3,7 @@
 #ifndef BENCH_DISPLAY_H
 #define BENCH_DISPLAY_H
 
-#include "machine.h"
+#include "machine/machine.h"
 #include "system.h"
 #include "windriver/windriver.h"
 

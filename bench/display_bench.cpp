@@ -4,8 +4,8 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_display.h"
-#include "machine.h"
-#include "machine_video.h"
+#include "machine/machine.h"
+#include "machine/video_card.h"
 #include "system.h"
 #include "windriver/windriver.h"
 

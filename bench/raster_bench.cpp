@@ -5,7 +5,7 @@
 #include <d3d.h>
 #include <ddraw.h>
 
-#include "machine.h"
+#include "machine/machine.h"
 
 #include <string.h>
 

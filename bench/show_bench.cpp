@@ -5,7 +5,7 @@
 #include "bench_display.h"
 #include "effect.h"
 #include "file.h"
-#include "machine.h"
+#include "machine/machine.h"
 #include "show.h"
 #include "system.h"
 #include "timeline.h"

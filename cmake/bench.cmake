@@ -12,7 +12,7 @@ set(BENCH_TARGETS)
 foreach(src ${BENCH_SOURCES})
     get_filename_component(name ${src} NAME_WE)
     add_executable(bench_${name} EXCLUDE_FROM_ALL ${src})
-    target_include_directories(bench_${name} PRIVATE ${CMAKE_SOURCE_DIR}/platform/src)
+    target_include_directories(bench_${name} PRIVATE ${CMAKE_SOURCE_DIR}/platform)
     target_link_libraries(bench_${name} PRIVATE -Wl,--start-group vdlib Prismatel mpeg platform
                           -Wl,--end-group benchmark::benchmark Threads::Threads)
     list(APPEND BENCH_TARGETS bench_${name})

@@ -14,12 +14,12 @@ set(FUZZ_ENGINE_SOURCES
     ${CMAKE_SOURCE_DIR}/engine/bitmap.cpp
     ${CMAKE_SOURCE_DIR}/engine/bitmapload.cpp
     ${CMAKE_SOURCE_DIR}/engine/base/base.cpp
-    ${CMAKE_SOURCE_DIR}/platform/src/file.cpp)
+    ${CMAKE_SOURCE_DIR}/platform/kernel32/files.cpp)
 
 foreach(target packfile_fuzz bitmap_fuzz)
     add_executable(${target} ${CMAKE_SOURCE_DIR}/fuzz/${target}.cpp ${FUZZ_ENGINE_SOURCES})
     target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/platform/include
-                               ${CMAKE_SOURCE_DIR}/platform/src ${CMAKE_SOURCE_DIR}/engine
+                               ${CMAKE_SOURCE_DIR}/platform ${CMAKE_SOURCE_DIR}/engine
                                ${CMAKE_SOURCE_DIR}/fuzz)
     target_compile_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined
                            -fno-sanitize-recover=undefined -fno-omit-frame-pointer)

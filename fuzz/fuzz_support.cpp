@@ -6,7 +6,7 @@
 #include <stdio.h>
 #include <unistd.h>
 
-#include "filehandles.h"
+#include "kernel32/file_handles.h"
 #include "system.h"
 
 namespace {

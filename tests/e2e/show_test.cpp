@@ -2,7 +2,7 @@
 // viewer sees at its main moments, the overlay key, restart and the ways to end it.
 #include "program.h"
 
-#include "capture.h"
+#include "host/headless/capture.h"
 
 #include <gtest/gtest.h>
 

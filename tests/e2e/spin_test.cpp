@@ -2,7 +2,7 @@
 // textured, lit solid over a gradient backdrop, and ends at Escape.
 #include "program.h"
 
-#include "capture.h"
+#include "host/headless/capture.h"
 
 #include <gtest/gtest.h>
 

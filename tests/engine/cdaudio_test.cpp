@@ -10,8 +10,8 @@
 
 #include "cdaudio/cdaudio.h"
 #include "demo_hook.h"
-#include "machine.h"
-#include "machine_cd.h"
+#include "machine/machine.h"
+#include "machine/cd_drive.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "file.h"
 #include "file_test_support.h"
-#include "filehandles.h"
+#include "kernel32/file_handles.h"
 
 using namespace filetest;
 

@@ -14,7 +14,7 @@
 
 #include <windows.h>
 
-#include "machine.h"
+#include "machine/machine.h"
 
 namespace filetest {
 

@@ -14,8 +14,8 @@
 
 #include "demo_hook.h"
 #include "input/input.h"
-#include "machine.h"
-#include "machine_input.h"
+#include "machine/machine.h"
+#include "machine/input_devices.h"
 
 namespace {
 

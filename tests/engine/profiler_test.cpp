@@ -2,7 +2,7 @@
 // clock (one AdvanceFrame per 1/fps second).
 #include "profiler.h"
 
-#include "machine.h"
+#include "machine/machine.h"
 #include "support/null_display.h"
 
 #include <gtest/gtest.h>

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "cdaudio/cdaudio.h"
-#include "machine.h"
+#include "machine/machine.h"
 #include "system.h"
 
 namespace {

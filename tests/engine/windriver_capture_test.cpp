@@ -2,7 +2,7 @@
 // the headless recording exactly, numbered by the virtual clock.
 #include "windriver_fixture_test.h"
 
-#include "capture.h"
+#include "host/headless/capture.h"
 
 #include <stdlib.h>
 #include <unistd.h>

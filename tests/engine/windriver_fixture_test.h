@@ -7,8 +7,8 @@
 
 #include "bitmap.h"
 #include "display.h"
-#include "machine.h"
-#include "machine_video.h"
+#include "machine/machine.h"
+#include "machine/video_card.h"
 #include "system.h"
 #include "windriver/windriver.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "demo_hook.h"
-#include "machine.h"
+#include "machine/machine.h"
 #include "system.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "machine.h"
-#include "sound.h"
+#include "machine/machine.h"
+#include "machine/sound_card.h"
 #include "waveout.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "machine.h"
-#include "machine_cd.h"
-#include "sound.h"
+#include "machine/machine.h"
+#include "machine/cd_drive.h"
+#include "machine/sound_card.h"
 
 namespace {
 

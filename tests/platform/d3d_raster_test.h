@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "machine.h"
+#include "machine/machine.h"
 
 namespace rastertest {
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "capture.h"
-#include "machine.h"
-#include "machine_video.h"
+#include "host/headless/capture.h"
+#include "machine/machine.h"
+#include "machine/video_card.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <map>
 #include <vector>
 
-#include "machine.h"
-#include "machine_input.h"
+#include "machine/machine.h"
+#include "machine/input_devices.h"
 
-#include "../host/sdl_input.h"
-#include "../host/sdl_keymap.h"
+#include "host/sdl/input.h"
+#include "host/sdl/keymap.h"
 
 namespace {
 

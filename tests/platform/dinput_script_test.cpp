@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "machine.h"
-#include "machine_input.h"
+#include "machine/machine.h"
+#include "machine/input_devices.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <atomic>
 #include <vector>
 
-#include "../host/host.h"
-#include "machine.h"
+#include "host/host.h"
+#include "machine/machine.h"
 
 namespace {
 

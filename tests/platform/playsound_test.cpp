@@ -7,8 +7,8 @@
 
 #include <vector>
 
-#include "machine.h"
-#include "sound.h"
+#include "machine/machine.h"
+#include "machine/sound_card.h"
 
 namespace {
 

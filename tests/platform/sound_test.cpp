@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "machine.h"
-#include "sound.h"
+#include "machine/machine.h"
+#include "machine/sound_card.h"
 
 namespace {
 

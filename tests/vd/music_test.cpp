@@ -2,8 +2,8 @@
 // and stopping it through PlaySound.
 #include "music.h"
 
-#include "machine.h"
-#include "sound.h"
+#include "machine/machine.h"
+#include "machine/sound_card.h"
 
 #include <gtest/gtest.h>
 

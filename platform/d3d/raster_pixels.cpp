@@ -1,0 +1,61 @@
+#include "raster_pixels.h"
+
+#include "ddraw/surface.h"
+
+#include <array>
+#include <map>
+#include <mutex>
+#include <vector>
+
+namespace ddsoft {
+
+namespace {
+
+Channel ChannelOf(DWORD mask) {
+    Channel c;
+    if (!mask) return c;
+    while (!((mask >> c.shift) & 1)) c.shift++;
+    while (c.shift + c.bits < 32 && ((mask >> (c.shift + c.bits)) & 1)) c.bits++;
+    return c;
+}
+
+// One decoding table per 16-bit layout seen, kept for the life of the process: the
+// surfaces use a handful of layouts, and a table saves the unpacking of every texel.
+const uint32_t* DecodingTable(const PixelLayout& l, const DDPIXELFORMAT& format) {
+    static std::mutex guard;
+    static std::map<std::array<DWORD, 4>, std::vector<uint32_t>> tables;
+    std::array<DWORD, 4> key = {format.dwRBitMask, format.dwGBitMask, format.dwBBitMask,
+                                l.a.bits ? format.dwRGBAlphaBitMask : 0};
+    std::lock_guard<std::mutex> lock(guard);
+    std::vector<uint32_t>& table = tables[key];
+    if (table.empty()) {
+        table.resize(65536);
+        for (uint32_t raw = 0; raw < 65536; raw++) table[raw] = DecodeArgb(l, raw);
+    }
+    return table.data();
+}
+
+} // namespace
+
+PixelLayout LayoutOf(const DDPIXELFORMAT& format, const PALETTEENTRY* palette) {
+    PixelLayout l;
+    DWORD bits = BitsOf(format);
+    if (format.dwFlags & DDPF_PALETTEINDEXED8) {
+        if (!palette || bits != 8) return l;
+        l.indexed = true;
+        l.palette = palette;
+        l.bytes = 1;
+        return l;
+    }
+    if (!(format.dwFlags & DDPF_RGB) || (bits != 16 && bits != 24 && bits != 32)) return l;
+    l.r = ChannelOf(format.dwRBitMask);
+    l.g = ChannelOf(format.dwGBitMask);
+    l.b = ChannelOf(format.dwBBitMask);
+    if (format.dwFlags & DDPF_ALPHAPIXELS) l.a = ChannelOf(format.dwRGBAlphaBitMask);
+    if (!l.r.bits || !l.g.bits || !l.b.bits) return l;
+    l.bytes = (int)bits / 8;
+    if (l.bytes == 2) l.argb16 = DecodingTable(l, format);
+    return l;
+}
+
+} // namespace ddsoft

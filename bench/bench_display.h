@@ -3,15 +3,16 @@
 #ifndef BENCH_DISPLAY_H
 #define BENCH_DISPLAY_H
 
+#include "host/settings.h"
 #include "machine/machine.h"
 #include "system.h"
 #include "windriver/windriver.h"
 
 inline sWinDriver* StartBenchDisplay(int kind) {
-    machine::Settings s;
+    host::Settings s;
     s.headless = true;
     s.fps = 60;
-    machine::OverrideSettings(s);
+    host::OverrideSettings(s);
     machine::ResetForTest();
     ClearDevices();
     mainWindow = (HWND)(uintptr_t)0x5150;

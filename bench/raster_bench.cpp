@@ -5,6 +5,7 @@
 #include <d3d.h>
 #include <ddraw.h>
 
+#include "host/settings.h"
 #include "machine/machine.h"
 
 #include <string.h>
@@ -50,10 +51,10 @@ struct Scene {
     IDirect3DTexture2* textureObject = nullptr;
 
     explicit Scene(bool bilinear) {
-        machine::Settings s;
+        host::Settings s;
         s.headless = true;
         s.fps = 60;
-        machine::OverrideSettings(s);
+        host::OverrideSettings(s);
         machine::ResetForTest();
         DirectDrawCreate(NULL, &dd1, NULL);
         dd1->QueryInterface(IID_IDirectDraw2, (void**)&dd);

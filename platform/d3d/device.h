@@ -1,7 +1,11 @@
 // The software Direct3D 5 objects: IDirect3D2, IDirect3DDevice2, IDirect3DViewport2 and
 // IDirect3DMaterial2. Texture objects and the rasterizer build on these.
-#ifndef PRISMATEL_D3D_INTERNAL_H
-#define PRISMATEL_D3D_INTERNAL_H
+//
+// Direct3D draws on DirectDraw's surfaces, as it does in Windows, where a device renders
+// into the surface it was created on and textures are surfaces too: this is the one place
+// where a library of the stand-in uses another's internals (ddraw/surface.h).
+#ifndef PRISMATEL_D3D_DEVICE_H
+#define PRISMATEL_D3D_DEVICE_H
 
 #include <d3d.h>
 

@@ -1,6 +1,6 @@
 #include "raster_pixels.h"
 
-#include "ddraw/surface.h"
+#include "machine/pixels.h"
 
 #include <array>
 #include <map>
@@ -39,7 +39,7 @@ const uint32_t* DecodingTable(const PixelLayout& l, const DDPIXELFORMAT& format)
 
 PixelLayout LayoutOf(const DDPIXELFORMAT& format, const PALETTEENTRY* palette) {
     PixelLayout l;
-    DWORD bits = BitsOf(format);
+    DWORD bits = video::BitsOf(format);
     if (format.dwFlags & DDPF_PALETTEINDEXED8) {
         if (!palette || bits != 8) return l;
         l.indexed = true;

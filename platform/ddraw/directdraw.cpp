@@ -6,21 +6,16 @@
 #undef INITGUID
 
 #include "surface.h"
+#include "machine/machine.h"
 #include "machine/video_card.h"
 
 #include <string.h>
 
 namespace ddsoft {
 
-DisplayState& Display() {
-    static DisplayState* state = [] {
-        DisplayState* s = new DisplayState;
-        s->format = video::Xrgb8888Format();
-        return s;
-    }();
-    return *state;
-}
+namespace {
 
+// Back to the desktop mode with no surfaces (machine reset).
 void ResetDisplay() {
     DisplayState& d = Display();
     // Whatever a previous run left behind dies with it.
@@ -36,8 +31,37 @@ void ResetDisplay() {
     d.window = nullptr;
     d.directDrawObjects = 0;
     d.framePending = false;
-    d.framesPresented = 0;
     d.generation++;
+}
+
+bool ScanOutOfPrimary(video::ScanOut* picture) {
+    Surface* front = Display().primary;
+    return front && ScanOutOf(*front, picture);
+}
+
+// A mode switch by another program, or a new card: video memory's contents are gone.
+void LoseVideoMemory() {
+    for (Surface* s : Display().surfaces)
+        if (s->InVideoMemory()) s->MarkLost();
+}
+
+void ConnectToTheCard() {
+    video::SetScanOutSource(ScanOutOfPrimary);
+    video::AddVideoMemoryLostListener(LoseVideoMemory);
+    machine::AddResetHook(ResetDisplay);
+}
+
+} // namespace
+
+DisplayState& Display() {
+    static DisplayState* state = [] {
+        DisplayState* s = new DisplayState;
+        s->format = video::Xrgb8888Format();
+        return s;
+    }();
+    static bool connected = (ConnectToTheCard(), true);
+    (void)connected;
+    return *state;
 }
 
 // ---- palettes ----------------------------------------------------------------------

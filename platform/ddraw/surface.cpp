@@ -14,14 +14,6 @@ LONG PitchFor(DWORD width, DWORD bitsPerPixel) {
     return (LONG)((((uint64_t)width * bitsPerPixel + 31) / 32) * 4);
 }
 
-DWORD BitsOf(const DDPIXELFORMAT& format) {
-    if (format.dwFlags & DDPF_PALETTEINDEXED8) return 8;
-    if (format.dwFlags & DDPF_PALETTEINDEXED4) return 4;
-    if (format.dwFlags & DDPF_PALETTEINDEXED2) return 2;
-    if (format.dwFlags & DDPF_PALETTEINDEXED1) return 1;
-    return format.dwRGBBitCount;
-}
-
 bool SameLayout(const DDPIXELFORMAT& a, const DDPIXELFORMAT& b) {
     return BitsOf(a) == BitsOf(b);
 }
@@ -230,6 +222,12 @@ std::vector<Surface*> Surface::ChainMembers() {
 
 void Surface::MarkLost() {
     if (charged) lost = true;
+}
+
+void LoseSurface(IDirectDrawSurface* surface) {
+    Surface* s = Surface::From(surface);
+    if (!s) return;
+    for (Surface* member : s->ChainMembers()) member->MarkLost();
 }
 
 void Surface::Orphan() {

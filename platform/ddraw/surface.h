@@ -1,10 +1,13 @@
 // The software DirectDraw: the objects behind IDirectDraw, IDirectDraw2,
 // IDirectDrawSurface and IDirectDrawPalette, shared with Direct3D and presentation.
-#ifndef PRISMATEL_DDRAW_INTERNAL_H
-#define PRISMATEL_DDRAW_INTERNAL_H
+#ifndef PRISMATEL_DDRAW_SURFACE_H
+#define PRISMATEL_DDRAW_SURFACE_H
 
 #include <ddraw.h>
 #include <d3d.h>
+
+#include "machine/pixels.h"
+#include "machine/video_card.h"
 
 #include <stdint.h>
 
@@ -19,7 +22,7 @@ class Palette;
 
 // Bytes per row of a surface: whole pixels, padded to 32 bits as display memory is.
 LONG PitchFor(DWORD width, DWORD bitsPerPixel);
-DWORD BitsOf(const DDPIXELFORMAT& format);
+using video::BitsOf;
 bool SameLayout(const DDPIXELFORMAT& a, const DDPIXELFORMAT& b);
 
 // What the display shows and who owns it: one per process, like the real display.
@@ -36,11 +39,10 @@ struct DisplayState {
     std::set<Surface*> surfaces;    // every live surface
     bool framePending = false;      // a flipped frame waits to be shown
     int64_t pendingFrameNumber = 0; // its number in the recording
-    int64_t framesPresented = 0;
 };
+// The first use also connects the display to the video card: its scan-out, its video
+// memory and its resets.
 DisplayState& Display();
-// Back to the desktop mode with no surfaces (machine reset).
-void ResetDisplay();
 
 class Palette final : public IDirectDrawPalette {
 public:
@@ -178,15 +180,21 @@ private:
 // Flip's memory rotation: the first back buffer's picture becomes the front's.
 void Rotate(Surface& front);
 
-// Presentation of flipped frames (window or capture).
+// Presentation of flipped frames through the video card.
 void PresentPendingFrame(Surface& front);
 void FrameFlipped();
+// The picture a front surface holds, as the video card reads it; false without memory.
+bool ScanOutOf(Surface& front, video::ScanOut* picture);
 
-// Direct3D's entry from IDirectDraw::QueryInterface.
+// Test hook: marks the surface (and the flipping chain it belongs to) lost, as a mode switch
+// by another program would.
+void LoseSurface(IDirectDrawSurface* surface);
+
+// The two entries into Direct3D, defined by the d3d library: as Windows' DirectDraw hands
+// them to the Direct3D runtime, IDirectDraw::QueryInterface(IID_IDirect3D2) creates the
+// Direct3D object, and a surface created with DDSCAPS_TEXTURE answers
+// IID_IDirect3DTexture2 with a texture object.
 HRESULT CreateDirect3D(IDirectDraw2* owner, void** object);
-
-// Texture interfaces come with the texture support: a surface created with
-// DDSCAPS_TEXTURE answers IID_IDirect3DTexture2 through this.
 HRESULT QueryTextureInterface(Surface* surface, void** object);
 
 } // namespace ddsoft

@@ -5,8 +5,6 @@
 #include "device.h"
 #include "machine/input_devices.h"
 
-#include "host/sdl/input.h"
-
 #include <string.h>
 
 #include <atomic>
@@ -113,7 +111,7 @@ extern "C" HRESULT WINAPI DirectInputCreateA(HINSTANCE instance, DWORD version,
     if (instance == NULL) return DIERR_INVALIDPARAM;
     if (version > dinput::NEWEST_VERSION) return DIERR_OLDDIRECTINPUTVERSION;
     if (version < dinput::OLDEST_VERSION) return DIERR_BETADIRECTINPUTVERSION;
-    host::InstallInputListener();
+    machine::ConnectInputPorts();
     *directInput = new dinput::DirectInput;
     return DI_OK;
 }

@@ -1,7 +1,7 @@
 // File handles of the kernel stand-in. CloseHandle serves threads and files alike:
 // it offers every handle to CloseFileHandle first.
-#ifndef PRISMATEL_FILEHANDLES_H
-#define PRISMATEL_FILEHANDLES_H
+#ifndef PRISMATEL_KERNEL32_FILE_HANDLES_H
+#define PRISMATEL_KERNEL32_FILE_HANDLES_H
 
 #include <windows.h>
 
@@ -10,9 +10,9 @@ bool CloseFileHandle(HANDLE handle);
 // True when the handle names an open file.
 bool IsFileHandle(HANDLE handle);
 
-namespace machine {
+namespace kernel32 {
 // Files opened through CreateFileA and not closed yet (tests).
 int OpenFileHandles();
-} // namespace machine
+} // namespace kernel32
 
 #endif

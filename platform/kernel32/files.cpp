@@ -228,7 +228,7 @@ bool IsFileHandle(HANDLE handle) {
     return DescriptorOf(handle) >= 0;
 }
 
-namespace machine {
+namespace kernel32 {
 
 int OpenFileHandles() {
     FileTable& t = Files();
@@ -236,4 +236,4 @@ int OpenFileHandles() {
     return int(t.descriptors.size());
 }
 
-} // namespace machine
+} // namespace kernel32

@@ -1,5 +1,4 @@
-// Kernel: threads with their handles, priorities and exit codes, Sleep, the
-// performance counter, the debugger channel and small process queries.
+// Kernel threads with their handles, priorities and exit codes, and the waits on them.
 #include <windows.h>
 
 #include <limits.h>
@@ -18,6 +17,7 @@
 #include <thread>
 
 #include "file_handles.h"
+#include "threads.h"
 #include "machine/machine.h"
 
 namespace {
@@ -25,9 +25,7 @@ namespace {
 const DWORD ERROR_INVALID_HANDLE_CODE = 6;
 const DWORD ERROR_NOT_ENOUGH_MEMORY_CODE = 8;
 const DWORD ERROR_INVALID_PARAMETER_CODE = 87;
-const DWORD ERROR_MOD_NOT_FOUND_CODE = 126;
 const HANDLE CURRENT_THREAD_PSEUDO_HANDLE = (HANDLE)(LONG_PTR)-2;
-const HMODULE PROGRAM_IMAGE_BASE = (HMODULE)(uintptr_t)0x400000;
 
 struct ThreadObject {
     DWORD id = 0;
@@ -56,10 +54,19 @@ Kernel& TheKernel() {
     return *kernel;
 }
 
+// A new run counts its threads from 0 and fails none of them.
+void ResetCounts() {
+    Kernel& k = TheKernel();
+    std::lock_guard<std::mutex> guard(k.lock);
+    k.created = 0;
+    k.creationsBeforeFailure = -1;
+}
+
+const int resetHook = machine::AddResetHook(ResetCounts);
+
 std::atomic<DWORD> nextThreadId{1};
 thread_local DWORD currentThreadId = 0;
 thread_local std::shared_ptr<ThreadObject> currentThread;
-thread_local DWORD lastError = 0;
 
 std::shared_ptr<ThreadObject> CurrentThreadObject() {
     if (!currentThread) {
@@ -167,7 +174,7 @@ bool StartHostThread(std::shared_ptr<ThreadObject> thread) {
 
 } // namespace
 
-namespace machine {
+namespace kernel32 {
 
 int ThreadsCreated() {
     Kernel& k = TheKernel();
@@ -199,14 +206,7 @@ void FailThreadCreation(int successes) {
     k.creationsBeforeFailure = successes;
 }
 
-void ResetKernelForTest() {
-    Kernel& k = TheKernel();
-    std::lock_guard<std::mutex> guard(k.lock);
-    k.created = 0;
-    k.creationsBeforeFailure = -1;
-}
-
-} // namespace machine
+} // namespace kernel32
 
 extern "C" {
 
@@ -256,7 +256,7 @@ void WINAPI ExitThread(DWORD exitCode) {
     }
     // As in Windows, the last thread's end is the process's end with its code; without this
     // the initial thread's pthread_exit would leave the process exiting with status 0.
-    if (IsInitialThread() && machine::ThreadsRunning() == 0) {
+    if (IsInitialThread() && kernel32::ThreadsRunning() == 0) {
         fflush(NULL);
         exit((int)exitCode);
     }
@@ -336,72 +336,10 @@ BOOL WINAPI CloseHandle(HANDLE object) {
     Kernel& k = TheKernel();
     std::lock_guard<std::mutex> guard(k.lock);
     if (k.handles.erase((uintptr_t)object) == 0) {
-        lastError = ERROR_INVALID_HANDLE_CODE;
+        SetLastError(ERROR_INVALID_HANDLE_CODE);
         return FALSE;
     }
     return TRUE;
-}
-
-void WINAPI Sleep(DWORD milliseconds) {
-    if (milliseconds == 0) {
-        std::this_thread::yield();
-        return;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
-
-BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count) {
-    if (!count) return FALSE;
-    if (!machine::PerformanceCounterPresent()) {
-        count->QuadPart = 0;
-        return FALSE;
-    }
-    __int128 counts = (__int128)machine::ClockMicroseconds() * machine::PerformanceFrequency();
-    count->QuadPart = (LONGLONG)(counts / 1000000);
-    return TRUE;
-}
-
-BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
-    if (!frequency) return FALSE;
-    if (!machine::PerformanceCounterPresent()) {
-        frequency->QuadPart = 0;
-        return FALSE;
-    }
-    frequency->QuadPart = machine::PerformanceFrequency();
-    return TRUE;
-}
-
-DWORD WINAPI timeGetTime(void) {
-    return (DWORD)(machine::ClockMicroseconds() / 1000);
-}
-
-DWORD WINAPI GetTickCount(void) {
-    return timeGetTime();
-}
-
-void WINAPI OutputDebugStringA(LPCSTR text) {
-    if (!text) return;
-    machine::RecordDebugText(text);
-    fputs(text, stderr);
-    fflush(stderr);
-}
-
-HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
-    if (moduleName == NULL) return PROGRAM_IMAGE_BASE;
-    SetLastError(ERROR_MOD_NOT_FOUND_CODE);
-    return NULL;
-}
-
-DWORD WINAPI GetLastError(void) {
-    return lastError;
-}
-void WINAPI SetLastError(DWORD error) {
-    lastError = error;
-}
-
-void WINAPI ExitProcess(UINT exitCode) {
-    fflush(NULL);
-    exit((int)exitCode);
 }
 
 } // extern "C"

@@ -320,7 +320,6 @@ bool TakeMciFailure(UINT message, DWORD item, MCIERROR* error) {
 }
 
 void ResetCd() {
-    CloseAllMciDevices();
     Drive& d = TheDrive();
     std::lock_guard<std::mutex> guard(d.lock);
     StopLocked(d);

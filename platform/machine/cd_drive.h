@@ -60,10 +60,9 @@ void RecordMciCall(const MciCall& call);
 void FailMciCommand(UINT message, DWORD item, MCIERROR error, int count = 1);
 bool TakeMciFailure(UINT message, DWORD item, MCIERROR* error);
 
-// No drive, no disc, nothing playing, no failures, an empty log; the MCI devices are closed.
+// No drive, no disc, nothing playing, no failures, an empty log (also on machine reset,
+// when winmm closes its MCI devices too).
 void ResetCd();
-// Closes every open MCI device (part of ResetCd; implemented with the MCI commands).
-void CloseAllMciDevices();
 
 } // namespace machine
 

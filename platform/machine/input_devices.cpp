@@ -232,11 +232,38 @@ bool TakeInputFailure(const char* method, HRESULT* result) {
 }
 
 void ResetInput() {
-    {
-        std::lock_guard<std::mutex> lock(InputLock());
-        SetDefaults(Initialised());
+    std::lock_guard<std::mutex> lock(InputLock());
+    SetDefaults(Initialised());
+}
+
+// ---- the host's keyboard and mouse, and scripted input ---------------------------------
+
+void FeedHostEvent(const host::Event& event) {
+    switch (event.kind) {
+    case host::Event::KEY:
+        if (!event.repeat) KeyEvent(event.a, event.b != 0);
+        break;
+    case host::Event::MOUSE_MOTION: MouseMotion(event.a, event.b, 0); break;
+    case host::Event::MOUSE_WHEEL: MouseMotion(0, 0, event.a); break;
+    case host::Event::MOUSE_BUTTON: MouseButton(event.a, event.b != 0); break;
+    case host::Event::ACTIVATE:
+        SetForeground(event.a != 0);
+        // Keys let go elsewhere never reach us: forget what was held.
+        if (!event.a) ReleaseAllInput();
+        break;
+    default: break;
     }
-    ResetScriptedInput();
+}
+
+// The ports stay connected for the whole process: DirectInput objects come and go.
+void ConnectInputPorts() {
+    host::Current().window->SetListener(FeedHostEvent);
+}
+
+void DeliverScriptedInput() {
+    std::vector<host::Event> due;
+    host::Current().script->TakeDue(ClockMicroseconds(), due);
+    for (const host::Event& event : due) FeedHostEvent(event);
 }
 
 } // namespace machine

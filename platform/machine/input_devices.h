@@ -1,10 +1,13 @@
 // The simulated machine's input hardware: the devices on its ports (default: one mouse and
-// one keyboard), the keys, buttons and axes they report, the window's foreground state, the
-// scripted input of PRISMATEL_INPUT, and the hooks tests use to feed and break them.
-#ifndef PRISMATEL_MACHINE_INPUT_H
-#define PRISMATEL_MACHINE_INPUT_H
+// one keyboard), the keys, buttons and axes they report, the window's foreground state, and
+// the hooks tests use to feed and break them. The host's keyboard, mouse and input script
+// move it.
+#ifndef PRISMATEL_MACHINE_INPUT_DEVICES_H
+#define PRISMATEL_MACHINE_INPUT_DEVICES_H
 
 #include <dinput.h>
+
+#include "host/host.h"
 
 #include <mutex>
 #include <string>
@@ -101,36 +104,18 @@ void FailInputCall(const std::string& method, HRESULT result, int count = 1);
 // Called by the DirectInput objects: true (with the result) when the call is to fail.
 bool TakeInputFailure(const char* method, HRESULT* result);
 
-// ---- scripted input (PRISMATEL_INPUT) -------------------------------------------------------
+// ---- the host's keyboard and mouse, and scripted input ---------------------------------
 
-struct ScriptedInput {
-    int64_t timeMs;
-    bool mouse; // a mouse button instead of a key
-    int code;   // scan code or button number
-    bool pressed;
-    int pressIndex; // for the release half of a plain KEY: the index of its press, else -1
-};
-
-// Parses "T:KEY,…": items are separated by commas; "T:" sets the time (milliseconds) for
-// this and the following items; KEY is a DirectInput key name without DIK_ or MOUSE0-MOUSE3;
-// "+KEY" holds, "-KEY" releases, a plain KEY presses and releases one frame later. Items that
-// cannot be read are reported in `errors` and skipped.
-std::vector<ScriptedInput> ParseInputScript(const std::string& script,
-                                            std::vector<std::string>* errors);
-// Replaces the script (tests); otherwise the settings' script is loaded on first use.
-void LoadInputScript(const std::string& script);
-// Delivers every scripted event whose time the machine clock has reached; a plain key's
-// release comes no earlier than one frame after its press was delivered, so a reader polling
-// once per frame sees the key held.
+// Connects the ports to the host's keyboard and mouse: from now on the window's events move
+// the hardware. Called when the program creates its DirectInput object.
+void ConnectInputPorts();
+// One host event into the hardware: keys (not the host's typematic repeats: the hardware
+// reports changes only), mouse motion, wheel and buttons, and the window's focus.
+void FeedHostEvent(const host::Event& event);
+// Delivers every scripted key and button whose time the machine clock has reached.
 void DeliverScriptedInput();
-// Forgets the script and its progress (part of ResetInput).
-void ResetScriptedInput();
 
-// The scan code of a DirectInput key name without DIK_ ("ESCAPE", "LSHIFT", "A"), or -1.
-int ScanCodeFromName(const std::string& name);
-
-// Back to the defaults: a mouse and a keyboard, nothing held, foreground, no failures, the
-// settings' script reloaded on next use.
+// Back to the defaults: a mouse and a keyboard, nothing held, foreground, no failures.
 void ResetInput();
 
 } // namespace machine

@@ -1,5 +1,6 @@
-// The simulated PC behind the Win32 stand-in: its settings (from the environment),
-// its clock, and the hooks tests use to inspect and change it.
+// The simulated PC behind the Win32 stand-in: its clock, its performance counter and
+// screen, the logs of what the program said, and the hooks tests use to inspect and change
+// it. Its screen, speakers, keyboard, mouse and time come from the host (host/host.h).
 #ifndef PRISMATEL_MACHINE_H
 #define PRISMATEL_MACHINE_H
 
@@ -12,28 +13,8 @@
 
 namespace machine {
 
-struct Settings {
-    bool headless = false;  // PRISMATEL_HEADLESS=1, or no display could be opened
-    bool windowed = false;  // PRISMATEL_WINDOWED=1
-    int fps = 0;            // PRISMATEL_FPS (0 = real time; default 60 when headless)
-    std::string captureDir; // PRISMATEL_CAPTURE ("" = none)
-    int captureEvery = 1;   // PRISMATEL_CAPTURE_EVERY (default 1)
-    std::string input;      // PRISMATEL_INPUT script, raw
-};
-
-// Parsed once from the environment on first use.
-const Settings& GetSettings();
-// Replaces the settings (tests); the clock restarts from 0.
-void OverrideSettings(const Settings& settings);
-// The host could not open a display: run headless from now on, with the virtual clock
-// unless PRISMATEL_FPS chose otherwise.
-void FallBackToHeadless();
-// Parses settings from an environment lookup (exposed for tests).
-Settings ParseSettings(const std::function<const char*(const char*)>& getenv);
-
 // ---- the clock ----------------------------------------------------------------
 
-bool VirtualClock();
 // The machine clock behind QueryPerformanceCounter and timeGetTime: on the virtual clock
 // FramesShown() * 1e6 / fps, otherwise real monotonic time since the machine started.
 int64_t ClockMicroseconds();
@@ -65,31 +46,14 @@ std::vector<std::pair<std::string, std::string>> MessageBoxes();
 void RecordDebugText(const char* text);
 void RecordMessageBox(const char* caption, const char* text);
 
-// ---- threads (kernel) -------------------------------------------------------------
-
-// Threads started through CreateThread since the last reset.
-int ThreadsCreated();
-// Threads started through CreateThread that have not ended yet.
-int ThreadsRunning();
-// Waits until no thread started through CreateThread runs; false on timeout.
-bool WaitForAllThreads(int milliseconds);
-// The stack size the program asked for when it created the thread behind the handle.
-size_t RequestedStackSize(void* threadHandle);
-// The next `successes` CreateThread calls succeed and the one after fails (-1: none fails).
-void FailThreadCreation(int successes);
-
 // ---- runs -----------------------------------------------------------------------
 
-// Clears the logs, the clock, windows, classes and queues and calls every reset hook,
-// so that a test can start the program again in the same process.
+// Clears the logs, the clock and the host's per-run state and calls every reset hook, so
+// that a test can start the program again in the same process.
 void ResetForTest();
-// Other parts of the machine (video card, input, sound, CD) clear their per-run state here.
+// The hardware and the libraries (windows, threads, MCI devices) clear their per-run state
+// here; a hook is registered once, when its part is first used.
 int AddResetHook(std::function<void()> hook);
-
-// Runs the program's WinMain on the calling thread as the process start-up would (after a
-// reset), then waits up to waitMs for the threads it started; returns WinMain's result.
-// Lives in its own object file: only programs that define WinMain may call it.
-int RunWinMain(int waitMs = 5000);
 
 } // namespace machine
 

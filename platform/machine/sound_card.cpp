@@ -1,6 +1,6 @@
 // The simulated sound card: voices that resample their sources to 44,100 Hz stereo, the mix,
-// and the two ways the mix leaves the card (host audio pulling it, or the machine clock
-// pacing it into the capture file).
+// and the two ways the mix leaves the card for the host's sound sink (its device pulling it,
+// or the machine clock pacing it).
 #include "sound_card.h"
 
 #include <stdio.h>
@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "host/headless/capture.h"
+#include "host/host.h"
 #include "machine.h"
 
 namespace sound {
@@ -35,68 +35,6 @@ struct Voice {
     bool haveNext = false;
 };
 
-// Appends the clock-paced mix to "<dir>/audio.wav", keeping the header right after every
-// append so that the file is complete whenever the program stops.
-class WaveCapture {
-public:
-    ~WaveCapture() { Close(); }
-    void Append(const std::string& dir, const int16_t* samples, int count) {
-        if (dir.empty()) return;
-        if (!file || dir != openDir) Open(dir);
-        if (!file) return;
-        fwrite(samples, sizeof(int16_t), count, file);
-        dataBytes += (uint32_t)count * 2;
-        WriteHeader();
-        fseek(file, 0, SEEK_END);
-        fflush(file);
-    }
-    void Close() {
-        if (file) fclose(file);
-        file = nullptr;
-        openDir.clear();
-        dataBytes = 0;
-    }
-
-private:
-    void Open(const std::string& dir) {
-        Close();
-        std::string path = dir + "/audio.wav";
-        if (capture::MakeFolder(dir)) file = fopen(path.c_str(), "wb");
-        if (!file) {
-            // Said once per folder: every block of the mix comes back here.
-            if (dir != failedDir) fprintf(stderr, "sound: cannot write %s\n", path.c_str());
-            failedDir = dir;
-            return;
-        }
-        openDir = dir;
-        WriteHeader();
-    }
-    static void PutLE(uint8_t* at, uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; i++) at[i] = (uint8_t)(value >> (8 * i));
-    }
-    void WriteHeader() {
-        uint8_t h[44];
-        memcpy(h, "RIFF", 4);
-        PutLE(h + 4, 36 + dataBytes, 4);
-        memcpy(h + 8, "WAVEfmt ", 8);
-        PutLE(h + 16, 16, 4);
-        PutLE(h + 20, 1, 2); // PCM
-        PutLE(h + 22, 2, 2);
-        PutLE(h + 24, kRate, 4);
-        PutLE(h + 28, kRate * 4, 4);
-        PutLE(h + 32, 4, 2);
-        PutLE(h + 34, 16, 2);
-        memcpy(h + 36, "data", 4);
-        PutLE(h + 40, dataBytes, 4);
-        fseek(file, 0, SEEK_SET);
-        fwrite(h, 1, sizeof h, file);
-    }
-    FILE* file = nullptr;
-    std::string openDir;
-    std::string failedDir; // the folder last reported as unwritable
-    uint32_t dataBytes = 0;
-};
-
 enum Mode { UNDECIDED, HOST, CLOCK };
 
 struct Card {
@@ -107,7 +45,7 @@ struct Card {
     bool recording = false;
     std::vector<int16_t> recorded;
     Mode mode = UNDECIDED;
-    WaveCapture capture;
+    host::SoundSink* pulling = nullptr; // the host's device that pulls the mix (mode HOST)
 };
 
 Card& TheCard() {
@@ -205,8 +143,7 @@ int16_t Clip(int32_t value) {
 // ---- modes ---------------------------------------------------------------------
 
 bool WantsClockPacing() {
-    const machine::Settings& settings = machine::GetSettings();
-    return settings.headless || !settings.captureDir.empty();
+    return host::Current().sound->PacedByClock();
 }
 
 // The first source decides where the mix goes; the host device is opened only then.
@@ -220,9 +157,12 @@ void DecideMode() {
             return;
         }
     }
-    bool host = HostOpenAudio(); // without the lock: the host's callback takes it
+    host::SoundSink* sink = host::Current().sound;
+    bool pulls = sink->Open(Render); // without the lock: the host's device thread takes it
     std::lock_guard<std::recursive_mutex> guard(card.lock);
-    if (card.mode == UNDECIDED) card.mode = host ? HOST : CLOCK;
+    if (card.mode != UNDECIDED) return;
+    card.mode = pulls ? HOST : CLOCK;
+    if (pulls) card.pulling = sink;
 }
 
 int64_t FirstSampleAt(int64_t us) {
@@ -231,17 +171,17 @@ int64_t FirstSampleAt(int64_t us) {
 
 void Reset() {
     Card& card = TheCard();
-    bool hostWasPulling;
+    host::SoundSink* pulling;
     {
         std::lock_guard<std::recursive_mutex> guard(card.lock);
         card.present = true;
         card.recording = false;
         card.recorded.clear();
-        card.capture.Close();
-        hostWasPulling = card.mode == HOST;
+        pulling = card.pulling;
+        card.pulling = nullptr;
         card.mode = UNDECIDED; // the next run's settings decide again
     }
-    if (hostWasPulling) HostCloseAudio(); // without the lock: closing waits for the callback
+    if (pulling) pulling->Close(); // without the lock: closing waits for the device's thread
 }
 
 bool Install() {
@@ -329,7 +269,7 @@ void RenderClockSpan(int64_t fromUs, int64_t toUs) {
         if (card.mode == UNDECIDED && !WantsClockPacing()) return; // nothing plays yet
         card.mode = CLOCK;
     }
-    std::string dir = machine::GetSettings().captureDir;
+    host::SoundSink* sink = host::Current().sound;
     int64_t frames = FirstSampleAt(toUs) - FirstSampleAt(fromUs);
     int16_t block[2 * 1024];
     while (frames > 0) {
@@ -337,7 +277,7 @@ void RenderClockSpan(int64_t fromUs, int64_t toUs) {
         Render(block, count);
         {
             std::lock_guard<std::recursive_mutex> guard(card.lock);
-            card.capture.Append(dir, block, 2 * count);
+            sink->Write(block, 2 * count);
         }
         frames -= count;
     }

@@ -1,9 +1,9 @@
 // The simulated sound card: it mixes its sources (waveOut devices, PlaySound, CD audio) into
-// 44,100 Hz 16-bit stereo. On the host SDL audio pulls the mix; headless (or when recording,
-// or when the host has no audio) the card renders at the machine clock's pace, sample k at
-// clock time k / 44,100 s, into "<capture>/audio.wav" or nowhere.
-#ifndef PRISMATEL_SOUND_H
-#define PRISMATEL_SOUND_H
+// 44,100 Hz 16-bit stereo for the host's sound sink. Where the host has speakers their device
+// pulls the mix; headless (or when recording, or when the speakers cannot be opened) the card
+// renders at the machine clock's pace, sample k at clock time k / 44,100 s.
+#ifndef PRISMATEL_MACHINE_SOUND_CARD_H
+#define PRISMATEL_MACHINE_SOUND_CARD_H
 
 #include <stdint.h>
 
@@ -70,11 +70,6 @@ void ResetForTest();
 void RenderClockSpan(int64_t fromUs, int64_t toUs);
 // Whether the host's audio device pulls the mix (false: clock-paced).
 bool HostPulls();
-
-// Implemented by the host (platform/host/sdl_audio.cpp): opens the host's audio output
-// pulling from Render; false when there is none.
-bool HostOpenAudio();
-void HostCloseAudio();
 
 } // namespace sound
 

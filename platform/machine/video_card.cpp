@@ -1,12 +1,14 @@
 // The simulated video card: defaults, video memory, injected failures and the screen.
 #include "video_card.h"
 
-#include "ddraw/surface.h"
+#include "host/host.h"
 #include "machine.h"
+#include "pixels.h"
 
 #include <string.h>
 
 #include <mutex>
+#include <vector>
 
 namespace video {
 namespace {
@@ -16,6 +18,9 @@ struct CardState {
     DWORD used = 0;
     int failuresLeft = 0;
     HRESULT failure = DD_OK;
+    std::vector<std::function<void()>> memoryLostListeners;
+    std::function<bool(ScanOut*)> scanOutSource;
+    int64_t framesPresented = 0;
 };
 
 CardState& State() {
@@ -74,7 +79,7 @@ ModeSpec Mode(DWORD w, DWORD h, const DDPIXELFORMAT& f) {
 }
 
 int BytesPerPixel(const DDPIXELFORMAT& f) {
-    return (int)ddsoft::BitsOf(f) / 8;
+    return (int)BitsOf(f) / 8;
 }
 
 uint32_t Expand(uint32_t value, DWORD mask) {
@@ -175,8 +180,7 @@ const CardSpec& Card() {
 void SetCard(const CardSpec& card) {
     State().card = card;
     State().used = 0;
-    for (ddsoft::Surface* s : ddsoft::Display().surfaces)
-        if (s->InVideoMemory()) s->MarkLost();
+    for (auto& listener : State().memoryLostListeners) listener();
 }
 
 DWORD VideoMemoryUsed() {
@@ -198,6 +202,10 @@ void ReturnVideoMemory(DWORD bytes) {
     s.used = bytes > s.used ? 0 : s.used - bytes;
 }
 
+void AddVideoMemoryLostListener(std::function<void()> listener) {
+    State().memoryLostListeners.push_back(std::move(listener));
+}
+
 void FailSurfaceCreations(int count, HRESULT error) {
     State().failuresLeft = count;
     State().failure = error;
@@ -208,12 +216,6 @@ HRESULT TakeSurfaceCreationFailure() {
     if (s.failuresLeft <= 0) return DD_OK;
     s.failuresLeft--;
     return s.failure;
-}
-
-void LoseSurface(IDirectDrawSurface* surface) {
-    ddsoft::Surface* s = ddsoft::Surface::From(surface);
-    if (!s) return;
-    for (ddsoft::Surface* member : s->ChainMembers()) member->MarkLost();
 }
 
 void ConvertRow(const uint8_t* row, int width, const DDPIXELFORMAT& format,
@@ -259,23 +261,38 @@ void ConvertFrame(const uint8_t* pixels, long pitch, int width, int height,
     }
 }
 
+void SetScanOutSource(std::function<bool(ScanOut*)> source) {
+    State().scanOutSource = std::move(source);
+}
+
+void ShowFrame(const ScanOut& picture, int64_t frame) {
+    static const PALETTEENTRY black[256] = {};
+    static std::vector<uint32_t>& rgb = *new std::vector<uint32_t>; // outlives exit handlers
+    rgb.resize((size_t)picture.width * picture.height);
+    ConvertFrame(picture.memory, picture.pitch, picture.width, picture.height, picture.format,
+                 picture.palette ? picture.palette : black, rgb.data());
+    host::Current().frames->Show(rgb.data(), picture.width, picture.height, frame);
+    State().framesPresented++;
+}
+
 Screen ReadScreen() {
     Screen screen;
-    ddsoft::Surface* front = ddsoft::Display().primary;
-    if (!front || !front->Memory()) return screen;
-    screen.width = (int)front->Width();
-    screen.height = (int)front->Height();
-    screen.format = front->Format();
-    screen.bitsPerPixel = (int)front->BitsPerPixel();
+    ScanOut picture;
+    CardState& s = State();
+    if (!s.scanOutSource || !s.scanOutSource(&picture)) return screen;
+    screen.width = picture.width;
+    screen.height = picture.height;
+    screen.format = picture.format;
+    screen.bitsPerPixel = (int)BitsOf(picture.format);
     int rowBytes = screen.width * screen.bitsPerPixel / 8;
     screen.pixels.resize((size_t)rowBytes * screen.height);
-    if (ddsoft::Palette* p = front->AttachedPalette()) {
-        memcpy(screen.palette, p->Entries(), sizeof(screen.palette));
+    if (picture.palette) {
+        memcpy(screen.palette, picture.palette, sizeof(screen.palette));
         screen.hasPalette = true;
     }
     screen.rgb.resize((size_t)screen.width * screen.height);
     for (int y = 0; y < screen.height; y++) {
-        const uint8_t* row = front->Memory() + (size_t)y * front->Pitch();
+        const uint8_t* row = picture.memory + (size_t)y * picture.pitch;
         memcpy(&screen.pixels[(size_t)y * rowBytes], row, rowBytes);
         ConvertRow(row, screen.width, screen.format, screen.palette,
                    &screen.rgb[(size_t)y * screen.width]);
@@ -284,7 +301,7 @@ Screen ReadScreen() {
 }
 
 int64_t FramesPresented() {
-    return ddsoft::Display().framesPresented;
+    return State().framesPresented;
 }
 
 void ResetForTest() {
@@ -292,8 +309,8 @@ void ResetForTest() {
     s.card = DefaultCard();
     s.failuresLeft = 0;
     s.failure = DD_OK;
-    ddsoft::ResetDisplay();
     s.used = 0;
+    s.framesPresented = 0;
 }
 
 } // namespace video

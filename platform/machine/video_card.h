@@ -1,13 +1,15 @@
 // The simulated video card behind DirectDraw and Direct3D: the modes, video memory and
-// 3D devices it offers, and the hooks tests use to change it and to look at its screen.
-#ifndef PRISMATEL_MACHINE_VIDEO_H
-#define PRISMATEL_MACHINE_VIDEO_H
+// 3D devices it offers, the picture it sends to the host's screen, and the hooks tests use
+// to change it and to look at its screen.
+#ifndef PRISMATEL_MACHINE_VIDEO_CARD_H
+#define PRISMATEL_MACHINE_VIDEO_CARD_H
 
 #include <ddraw.h>
 #include <d3d.h>
 
 #include <stdint.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -60,7 +62,7 @@ CardSpec DefaultCard();
 D3DDEVICEDESC HalDeviceDesc();
 D3DDEVICEDESC SoftwareDeviceDesc(D3DCOLORMODEL model);
 
-// The card in use; changing it also empties video memory accounting.
+// The card in use; changing it also empties video memory, which loses every surface there.
 const CardSpec& Card();
 void SetCard(const CardSpec& card);
 
@@ -70,6 +72,8 @@ DWORD VideoMemoryFree();
 DWORD VideoMemoryUsed();
 bool ChargeVideoMemory(DWORD bytes);
 void ReturnVideoMemory(DWORD bytes);
+// The display driver hears here when video memory's contents are gone (SetCard).
+void AddVideoMemoryLostListener(std::function<void()> listener);
 
 // ---- injected failures ---------------------------------------------------------------
 
@@ -77,11 +81,25 @@ void ReturnVideoMemory(DWORD bytes);
 void FailSurfaceCreations(int count, HRESULT error = DDERR_OUTOFVIDEOMEMORY);
 // Consumes one pending failure, if any; DD_OK otherwise.
 HRESULT TakeSurfaceCreationFailure();
-// Marks the surface (and the flipping chain it belongs to) lost, as a mode switch by
-// another program would.
-void LoseSurface(IDirectDrawSurface* surface);
 
 // ---- the screen ----------------------------------------------------------------------
+
+// The picture the card sends to the screen: the display driver's front buffer and the
+// palette in force.
+struct ScanOut {
+    const uint8_t* memory = nullptr;
+    long pitch = 0;
+    int width = 0;
+    int height = 0;
+    DDPIXELFORMAT format = {};
+    const PALETTEENTRY* palette = nullptr; // null: all black (8-bit formats)
+};
+
+// The display driver tells the card where to find the picture now; the source answers
+// false when there is none (no primary surface).
+void SetScanOutSource(std::function<bool(ScanOut*)> source);
+// Sends a flipped frame to the host's frame sink as frame number `frame`.
+void ShowFrame(const ScanOut& picture, int64_t frame);
 
 struct Screen {
     int width = 0;
@@ -94,10 +112,10 @@ struct Screen {
     std::vector<uint32_t> rgb; // what the viewer sees: 0x00RRGGBB per pixel
 };
 
-// The front buffer of the primary surface now, with the palette attached to it; empty
-// (width 0) when there is no primary surface.
+// The picture now (the primary surface's front buffer with the palette attached to it);
+// empty (width 0) when there is none.
 Screen ReadScreen();
-// Flips shown so far and the last frame handed to the host (tests).
+// Frames sent to the host's screen since the last reset.
 int64_t FramesPresented();
 
 // Turns one surface row into 0x00RRGGBB pixels by its pixel format (and palette for

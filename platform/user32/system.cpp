@@ -80,15 +80,15 @@ HGDIOBJ WINAPI GetStockObject(int object) {
 }
 
 // Always written to standard error so that a run without a display still tells why it
-// ended; shown on the host's desktop where there is one.
+// ended; shown on the host's desktop where there is one (the headless host has none).
 int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
     const char* shownCaption = caption ? caption : "Error";
     const char* shownText = text ? text : "";
     machine::RecordMessageBox(shownCaption, shownText);
     fprintf(stderr, "[%s] %s\n", shownCaption, shownText);
     fflush(stderr);
-    if (!machine::GetSettings().headless)
-        host::ShowMessageBox(shownCaption, shownText, (type & 0xF0) != MB_ICONINFORMATION);
+    host::Current().window->ShowMessageBox(shownCaption, shownText,
+                                           (type & 0xF0) != MB_ICONINFORMATION);
     return IDOK;
 }
 

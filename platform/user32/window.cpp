@@ -1,6 +1,6 @@
 // User: window classes, windows, a message queue per thread and the default window
-// procedure. The first window created with a display is backed by the host's SDL window;
-// its thread's GetMessageA pumps the host events and serves frame presentation.
+// procedure. The first window created is backed by the host's window where the host has
+// one; its thread's GetMessageA pumps the host's events and serves frame presentation.
 #include <windows.h>
 
 #include <ctype.h>
@@ -13,6 +13,7 @@
 #include <string>
 
 #include "host/host.h"
+#include "host/settings.h"
 #include "machine/machine.h"
 
 namespace {
@@ -71,6 +72,7 @@ struct User {
     HWND focus = NULL;
     bool appActive = false;
     HWND hostWindow = NULL;
+    host::Window* hostPart = nullptr; // the host's window behind hostWindow
 };
 
 User& TheUser() {
@@ -107,7 +109,7 @@ bool PostTo(DWORD thread, HWND window, UINT message, WPARAM wParam, LPARAM lPara
     msg.message = message;
     msg.wParam = wParam;
     msg.lParam = lParam;
-    msg.time = timeGetTime();
+    msg.time = GetTickCount();
     {
         std::lock_guard<std::mutex> guard(u.lock);
         Queue& queue = u.queues[thread];
@@ -150,49 +152,62 @@ void SetIconic(HWND window, bool iconic) {
     if (it != u.windows.end()) it->second.iconic = iconic;
 }
 
+// 0 for buttons a window hears nothing of (the fourth).
 UINT MouseButtonMessage(int button, bool down) {
     static const UINT messages[3][2] = {{WM_LBUTTONUP, WM_LBUTTONDOWN},
                                         {WM_RBUTTONUP, WM_RBUTTONDOWN},
                                         {WM_MBUTTONUP, WM_MBUTTONDOWN}};
+    if (button < 0 || button > 2) return 0;
     return messages[button][down ? 1 : 0];
 }
 
+// A key message's lParam: the scan code in bits 16-23 and, for the keys DirectInput marks
+// with 0x80 (the extended ones), the extended-key flag in bit 24.
+LPARAM KeyData(int scanCode) {
+    const LPARAM EXTENDED_KEY = 1 << 24;
+    return (LPARAM)(scanCode & 0x7F) << 16 | ((scanCode & 0x80) ? EXTENDED_KEY : 0);
+}
+
 // Turns what happened to the host window into the messages Windows would send or post.
-void DeliverHostEvent(HWND window, DWORD thread, const host::WindowEvent& e) {
+void DeliverHostEvent(HWND window, DWORD thread, const host::Event& e) {
     switch (e.kind) {
-    case host::WindowEvent::PAINT: InvalidateRect(window, NULL, FALSE); break;
-    case host::WindowEvent::ACTIVATE: SetActive(e.a != 0); break;
-    case host::WindowEvent::CLOSE: PostTo(thread, window, WM_CLOSE, 0, 0); break;
-    case host::WindowEvent::MOVE: Send(window, WM_MOVE, 0, PackPoint(e.a, e.b)); break;
-    case host::WindowEvent::SIZE: Send(window, WM_SIZE, SIZE_RESTORED, PackPoint(e.a, e.b)); break;
-    case host::WindowEvent::MINIMIZE:
+    case host::Event::PAINT: InvalidateRect(window, NULL, FALSE); break;
+    case host::Event::ACTIVATE: SetActive(e.a != 0); break;
+    case host::Event::CLOSE: PostTo(thread, window, WM_CLOSE, 0, 0); break;
+    case host::Event::MOVE: Send(window, WM_MOVE, 0, PackPoint(e.a, e.b)); break;
+    case host::Event::SIZE: Send(window, WM_SIZE, SIZE_RESTORED, PackPoint(e.a, e.b)); break;
+    case host::Event::MINIMIZE:
         SetIconic(window, true);
         Send(window, WM_SIZE, SIZE_MINIMIZED, 0);
         break;
-    case host::WindowEvent::RESTORE: SetIconic(window, false); break;
-    case host::WindowEvent::MOUSE_MOVE:
+    case host::Event::RESTORE: SetIconic(window, false); break;
+    case host::Event::MOUSE_MOVE:
         Send(window, WM_SETCURSOR, (WPARAM)window, MAKELONG(HTCLIENT, WM_MOUSEMOVE));
         PostTo(thread, window, WM_MOUSEMOVE, 0, PackPoint(e.a, e.b));
         break;
-    case host::WindowEvent::MOUSE_BUTTON:
-        PostTo(thread, window, MouseButtonMessage(e.a, e.b != 0), 0, 0);
+    case host::Event::MOUSE_BUTTON:
+        if (UINT message = MouseButtonMessage(e.a, e.b != 0)) PostTo(thread, window, message, 0, 0);
         break;
-    case host::WindowEvent::KEY:
-        PostTo(thread, window, e.b ? WM_KEYDOWN : WM_KEYUP, 0, (LPARAM)(e.a & 0xFF) << 16);
+    case host::Event::KEY:
+        PostTo(thread, window, e.b ? WM_KEYDOWN : WM_KEYUP, 0, KeyData(e.a));
         break;
+    case host::Event::MOUSE_MOTION:
+    case host::Event::MOUSE_WHEEL: break; // the input devices' own: DirectInput reports them
     }
 }
 
 void PumpHost(DWORD thread) {
     HWND window;
+    host::Window* part;
     {
         User& u = TheUser();
         std::lock_guard<std::mutex> guard(u.lock);
         window = u.hostWindow;
+        part = u.hostPart;
         if (!window || u.windows[window].thread != thread) return;
     }
-    std::vector<host::WindowEvent> events;
-    host::Pump(events);
+    std::vector<host::Event> events;
+    part->Pump(events);
     for (const auto& e : events) DeliverHostEvent(window, thread, e);
 }
 
@@ -238,7 +253,7 @@ bool PeekOrWait(MSG* msg, HWND window, UINT filterMin, UINT filterMax, bool remo
         std::unique_lock<std::mutex> guard(u.lock);
         Queue& queue = u.queues[thread];
         if (TakeMessage(u, queue, thread, msg, window, filterMin, filterMax, remove)) {
-            msg->time = timeGetTime();
+            msg->time = GetTickCount();
             return true;
         }
         if (!wait) return false;
@@ -247,11 +262,8 @@ bool PeekOrWait(MSG* msg, HWND window, UINT filterMin, UINT filterMax, bool remo
     }
 }
 
-} // namespace
-
-namespace machine {
-
-void ResetUserForTest() {
+// A new run of the machine starts without classes, windows or queues.
+void ResetUser() {
     User& u = TheUser();
     std::lock_guard<std::mutex> guard(u.lock);
     u.classes.clear();
@@ -261,10 +273,12 @@ void ResetUserForTest() {
     u.focus = NULL;
     u.appActive = false;
     u.hostWindow = NULL;
-    host::ResetForTest();
+    u.hostPart = nullptr;
 }
 
-} // namespace machine
+const int resetHook = machine::AddResetHook(ResetUser);
+
+} // namespace
 
 extern "C" {
 
@@ -318,16 +332,17 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
         if (width == CW_USEDEFAULT) width = 640, height = 480;
         w.rect = {x, y, x + width, y + height};
         w.thread = GetCurrentThreadId();
-        wantsHost = !u.hostWindow && !machine::GetSettings().headless;
+        wantsHost = !u.hostWindow && !host::GetSettings().headless;
     }
     if (wantsHost) {
-        const machine::Settings& settings = machine::GetSettings();
-        if (host::OpenWindow(windowName ? windowName : "", settings.windowed)) {
+        host::Window* part = host::Current().window;
+        if (part->Open(windowName ? windowName : "")) {
             std::lock_guard<std::mutex> guard(u.lock);
             u.hostWindow = handle;
+            u.hostPart = part;
             u.windows[handle].host = true;
         } else {
-            machine::FallBackToHeadless();
+            host::FallBackToHeadless();
         }
     }
     if (!Send(handle, WM_NCCREATE, 0, 0) || Send(handle, WM_CREATE, 0, 0) == -1) {
@@ -345,22 +360,26 @@ BOOL WINAPI DestroyWindow(HWND window) {
     }
     Send(window, WM_DESTROY, 0, 0);
     Send(window, WM_NCDESTROY, 0, 0);
-    bool wasHost;
+    host::Window* part = nullptr;
     {
         User& u = TheUser();
         std::lock_guard<std::mutex> guard(u.lock);
-        wasHost = u.hostWindow == window;
-        if (wasHost) u.hostWindow = NULL;
+        if (u.hostWindow == window) {
+            part = u.hostPart;
+            u.hostWindow = NULL;
+            u.hostPart = nullptr;
+        }
         if (u.focus == window) u.focus = NULL;
         u.windows.erase(window);
     }
-    if (wasHost) host::CloseWindow();
+    if (part) part->Close();
     return TRUE;
 }
 
 BOOL WINAPI ShowWindow(HWND window, int showCommand) {
     User& u = TheUser();
-    bool wasVisible, firstShow, host;
+    bool wasVisible, firstShow;
+    host::Window* part;
     RECT rect;
     {
         std::lock_guard<std::mutex> guard(u.lock);
@@ -368,7 +387,7 @@ BOOL WINAPI ShowWindow(HWND window, int showCommand) {
         if (it == u.windows.end()) return FALSE;
         Window& w = it->second;
         wasVisible = w.visible;
-        host = w.host;
+        part = w.host ? u.hostPart : nullptr;
         if (showCommand == SW_HIDE) {
             w.visible = false;
         } else {
@@ -380,7 +399,7 @@ BOOL WINAPI ShowWindow(HWND window, int showCommand) {
         if (w.visible) w.shownBefore = true;
         rect = w.rect;
     }
-    if (host) host::ShowWindow(showCommand != SW_HIDE);
+    if (part) part->Show(showCommand != SW_HIDE);
     if (showCommand != SW_HIDE && !wasVisible) Send(window, WM_SHOWWINDOW, TRUE, 0);
     if (showCommand == SW_HIDE && wasVisible) Send(window, WM_SHOWWINDOW, FALSE, 0);
     if (showCommand != SW_HIDE && showCommand != SW_MINIMIZE) SetActive(true);
@@ -421,12 +440,13 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) 
     if (msg->message != WM_QUIT) return TRUE;
     // The thread stops reading its queue: nobody will present frames any more.
     User& u = TheUser();
-    bool hostThread;
+    host::Window* part = nullptr;
     {
         std::lock_guard<std::mutex> guard(u.lock);
-        hostThread = u.hostWindow && u.windows[u.hostWindow].thread == GetCurrentThreadId();
+        if (u.hostWindow && u.windows[u.hostWindow].thread == GetCurrentThreadId())
+            part = u.hostPart;
     }
-    if (hostThread) host::StopPresenting();
+    if (part) part->StopPresenting();
     return FALSE;
 }
 
@@ -591,7 +611,7 @@ HCURSOR WINAPI SetCursor(HCURSOR cursor) {
         previous = u.cursor;
         u.cursor = cursor;
     }
-    host::SetCursorVisible(cursor != NULL);
+    host::Current().window->SetCursorVisible(cursor != NULL);
     return previous;
 }
 

@@ -3,6 +3,7 @@
 #include <mmsystem.h>
 
 #include "machine/cd_drive.h"
+#include "machine/machine.h"
 
 #include <strings.h>
 
@@ -237,17 +238,16 @@ MCIERROR Dispatch(MCIDEVICEID id, UINT message, DWORD flags, DWORD_PTR parameter
     }
 }
 
-} // namespace
-
-namespace machine {
-
-void CloseAllMciDevices() {
+// A new run of the machine starts with no device open.
+void CloseAllDevices() {
     MciState& state = State();
     std::lock_guard<std::mutex> guard(state.lock);
     state.devices.clear();
 }
 
-} // namespace machine
+const int resetHook = machine::AddResetHook(CloseAllDevices);
+
+} // namespace
 
 extern "C" MCIERROR WINAPI mciSendCommandA(MCIDEVICEID device, UINT message, DWORD_PTR flags,
                                            DWORD_PTR parameters) {

@@ -10,7 +10,10 @@
 
 #include "cdaudio/cdaudio.h"
 #include "demo_hook.h"
+#include "host/settings.h"
+#include "kernel32/threads.h"
 #include "machine/machine.h"
+#include "support/run_winmain.h"
 #include "machine/cd_drive.h"
 
 namespace {
@@ -34,10 +37,10 @@ bool WaitFor(const std::function<bool()>& condition, int ms) {
 class CdAudio : public ::testing::Test {
 protected:
     void SetUp() override {
-        machine::Settings settings;
+        host::Settings settings;
         settings.headless = true;
         settings.fps = 0;
-        machine::OverrideSettings(settings);
+        host::OverrideSettings(settings);
         machine::ResetForTest();
         mainWindow = reinterpret_cast<HWND>(0x10010);
         cdCommand = 0;
@@ -48,7 +51,7 @@ protected:
 
     void TearDown() override {
         if (cdDeviceId) CdClose();
-        machine::WaitForAllThreads(2000);
+        kernel32::WaitForAllThreads(2000);
         ClearDevices();
     }
 

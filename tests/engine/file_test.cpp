@@ -137,14 +137,14 @@ TEST_F(PackTest, SeekCountsFromTheMemberOffset) {
 TEST_F(PackTest, MembersShareThePackfileHandleAndCloseLeavesItOpen) {
     std::string pack = WritePack({{"a", Text("AAAA")}, {"b", Text("BBBB")}});
     OpenPackfile(pack.c_str());
-    int open = machine::OpenFileHandles();
+    int open = kernel32::OpenFileHandles();
     {
         sFile a;
         a.Open("a", 1);
         EXPECT_EQ(a.handle, Packfile.handle);
         a.Close();
     }
-    EXPECT_EQ(machine::OpenFileHandles(), open);
+    EXPECT_EQ(kernel32::OpenFileHandles(), open);
     EXPECT_TRUE(IsFileHandle(Packfile.handle));
     EXPECT_EQ(ReadMember("b", 4), "BBBB");
 }
@@ -335,13 +335,13 @@ TEST_F(DiskFileTest, ReadStringCutsAtCapacityAndSkipsToTheNul) {
 
 TEST_F(DiskFileTest, CloseReleasesTheHandleAndTheFileCanBeReopened) {
     std::string path = dir.Write("r", Text("xyz"));
-    int before = machine::OpenFileHandles();
+    int before = kernel32::OpenFileHandles();
     sFile f;
     f.Open(path.c_str(), 1);
-    EXPECT_EQ(machine::OpenFileHandles(), before + 1);
+    EXPECT_EQ(kernel32::OpenFileHandles(), before + 1);
     f.Close();
     EXPECT_EQ(f.handle, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(machine::OpenFileHandles(), before);
+    EXPECT_EQ(kernel32::OpenFileHandles(), before);
     f.Open(path.c_str(), 1);
     char c = 0;
     f.Read(&c, 1);

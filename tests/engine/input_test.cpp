@@ -14,7 +14,9 @@
 
 #include "demo_hook.h"
 #include "input/input.h"
+#include "host/settings.h"
 #include "machine/machine.h"
+#include "support/run_winmain.h"
 #include "machine/input_devices.h"
 
 namespace {
@@ -28,10 +30,10 @@ bool HasLine(const std::string& line) {
 class InputDevices : public ::testing::Test {
 protected:
     void SetUp() override {
-        machine::Settings settings;
+        host::Settings settings;
         settings.headless = true;
         settings.fps = 100; // each frame moves the clock by 10 ms
-        machine::OverrideSettings(settings);
+        host::OverrideSettings(settings);
         machine::ResetForTest();
         appInstance = GetModuleHandleA(NULL);
         mainWindow = reinterpret_cast<HWND>(0x10010);

@@ -2,6 +2,7 @@
 // clock (one AdvanceFrame per 1/fps second).
 #include "profiler.h"
 
+#include "host/settings.h"
 #include "machine/machine.h"
 #include "support/null_display.h"
 
@@ -35,10 +36,10 @@ public:
 class ProfilerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        machine::Settings s;
+        host::Settings s;
         s.headless = true;
         s.fps = 80; // one step of the clock: 12,500 microseconds
-        machine::OverrideSettings(s);
+        host::OverrideSettings(s);
         machine::ResetForTest();
     }
     void Step() { machine::AdvanceFrame(); }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "host/settings.h"
 #include "machine/machine.h"
 #include "system.h"
 
@@ -110,9 +111,9 @@ class RegistryMisuse : public Registry,
                        public ::testing::WithParamInterface<LPTHREAD_START_ROUTINE> {};
 
 TEST_P(RegistryMisuse, EndsTheThreadWithAnAssertion) {
-    machine::Settings s;
+    host::Settings s;
     s.headless = true;
-    machine::OverrideSettings(s);
+    host::OverrideSettings(s);
     machine::ResetForTest();
     WNDCLASSA wc = {};
     wc.lpfnWndProc = PlainProc;
@@ -138,9 +139,9 @@ INSTANTIATE_TEST_SUITE_P(Registry, RegistryMisuse,
                                            LookUpBadSlot));
 
 TEST_F(Registry, TheFifthDeviceIsNotStored) {
-    machine::Settings s;
+    host::Settings s;
     s.headless = true;
-    machine::OverrideSettings(s);
+    host::OverrideSettings(s);
     machine::ResetForTest();
     WNDCLASSA wc = {};
     wc.lpfnWndProc = PlainProc;

@@ -9,16 +9,17 @@
 #include <string>
 
 #include "cdaudio/cdaudio.h"
+#include "host/settings.h"
 #include "machine/machine.h"
 #include "system.h"
 
 namespace {
 
 void UseHeadlessMachine(int fps) {
-    machine::Settings s;
+    host::Settings s;
     s.headless = true;
     s.fps = fps;
-    machine::OverrideSettings(s);
+    host::OverrideSettings(s);
     machine::ResetForTest();
 }
 

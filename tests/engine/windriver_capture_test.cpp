@@ -17,7 +17,7 @@ protected:
         char pattern[] = "/tmp/prismatel_capture_XXXXXX";
         ASSERT_NE(nullptr, mkdtemp(pattern));
         dir = pattern;
-        machine::Settings s;
+        host::Settings s;
         s.headless = true;
         s.fps = 50;
         s.captureDir = dir;
@@ -92,7 +92,7 @@ TEST_F(CaptureTest, RecordingShowsWhatWasWrittenWithThePaletteOfItsFrame) {
 }
 
 TEST_F(CaptureTest, KeepsEveryKthFrameUnderItsClockNumber) {
-    machine::Settings s = machine::GetSettings();
+    host::Settings s = host::GetSettings();
     s.captureEvery = 2;
     Configure(s);
     Start();

@@ -7,6 +7,8 @@
 
 #include "bitmap.h"
 #include "display.h"
+#include "ddraw/surface.h"
+#include "host/settings.h"
 #include "machine/machine.h"
 #include "machine/video_card.h"
 #include "system.h"
@@ -18,7 +20,7 @@
 class DriverTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        machine::Settings s;
+        host::Settings s;
         s.headless = true;
         s.fps = 60;
         Configure(s);
@@ -30,8 +32,8 @@ protected:
         ReleaseDirectDraw();
     }
 
-    void Configure(const machine::Settings& s) {
-        machine::OverrideSettings(s);
+    void Configure(const host::Settings& s) {
+        host::OverrideSettings(s);
         machine::ResetForTest();
         ClearDevices(); // each test's driver registers itself anew
         // DirectDraw only needs a window to hand exclusive access to.

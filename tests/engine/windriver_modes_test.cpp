@@ -243,7 +243,7 @@ TEST_F(ModesTest, FailedLockLeavesTheBitmapWithoutMemory) {
 TEST_F(ModesTest, LostBackBufferIsRestoredAndLockedInTheSameCall) {
     Start();
     SetMode(640, 480, BK_INDEX8);
-    video::LoseSurface(driver->back);
+    ddsoft::LoseSurface(driver->back);
     EXPECT_EQ(DDERR_SURFACELOST, driver->back->IsLost());
     sBitmap b;
     driver->Lock(b);
@@ -259,7 +259,7 @@ TEST_F(ModesTest, SurfaceLostWhileLockedCountsAsUnlockedAndTheFrameRestoresIt) {
     SetMode(640, 480, BK_INDEX8);
     sBitmap b;
     driver->Lock(b);
-    video::LoseSurface(driver->back);
+    ddsoft::LoseSurface(driver->back);
     driver->BeginFrame(nullptr);
     driver->EndFrame(); // the flip fails on the lost chain; the frame still ends cleanly
     EXPECT_FALSE(driver->locked);

@@ -8,16 +8,19 @@
 #include <vector>
 
 #include "demo_hook.h"
+#include "host/settings.h"
+#include "kernel32/threads.h"
 #include "machine/machine.h"
+#include "support/run_winmain.h"
 #include "system.h"
 
 namespace {
 
 void UseHeadlessMachine() {
-    machine::Settings s;
+    host::Settings s;
     s.headless = true;
     s.fps = 60;
-    machine::OverrideSettings(s);
+    host::OverrideSettings(s);
 }
 
 class Frame : public ::testing::Test {
@@ -59,9 +62,9 @@ TEST_F(Frame, NormalRunStartsTwoThreadsAndEndsCleanly) {
     EXPECT_TRUE(registryEmpty);
     EXPECT_TRUE(cdRunning) << "the audio thread runs while the demo does";
     EXPECT_FALSE(cdThreadRunning) << "and has ended by the time WinMain returns";
-    EXPECT_EQ(machine::ThreadsCreated(), 2);
+    EXPECT_EQ(kernel32::ThreadsCreated(), 2);
     EXPECT_TRUE(machine::MessageBoxes().empty());
-    EXPECT_EQ(machine::ThreadsRunning(), 0);
+    EXPECT_EQ(kernel32::ThreadsRunning(), 0);
 }
 
 TEST_F(Frame, ShutDownDeletesEveryDeviceDisplayFirst) {
@@ -84,7 +87,7 @@ TEST_F(Frame, LaterPaintsCreateNoThreads) {
         }
     });
     EXPECT_EQ(machine::RunWinMain(), 0);
-    EXPECT_EQ(machine::ThreadsCreated(), 2);
+    EXPECT_EQ(kernel32::ThreadsCreated(), 2);
 }
 
 TEST_F(Frame, DeferredFatalShowsOneBoxAndFailsTheProcess) {
@@ -125,7 +128,7 @@ TEST_F(Frame, ClosingTheWindowEndsWithoutWaitingForTheMainThread) {
     EXPECT_FALSE(finished) << "WinMain returned while the demo still ran";
     EXPECT_FALSE(cdThreadRunning);
     release = true;
-    EXPECT_TRUE(machine::WaitForAllThreads(2000));
+    EXPECT_TRUE(kernel32::WaitForAllThreads(2000));
     EXPECT_TRUE(finished);
     EXPECT_TRUE(machine::MessageBoxes().empty());
 }
@@ -216,7 +219,7 @@ TEST_F(WindowProcedure, MinimisedWindowIsNotMoved) {
 
 void RunWithFailingThread(int successes) {
     machine::ResetForTest();
-    machine::FailThreadCreation(successes);
+    kernel32::FailThreadCreation(successes);
     char commandLine[1] = {0};
     WinMain(GetModuleHandleA(NULL), NULL, commandLine, SW_SHOWNORMAL);
 }

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "host/settings.h"
 #include "machine/machine.h"
 #include "machine/sound_card.h"
 #include "waveout.h"
@@ -20,10 +21,10 @@ namespace {
 class WaveOutStream : public testing::Test {
 protected:
     void SetUp() override {
-        machine::Settings settings;
+        host::Settings settings;
         settings.headless = true;
         settings.fps = 60;
-        machine::OverrideSettings(settings);
+        host::OverrideSettings(settings);
         machine::ResetForTest();
     }
     void TearDown() override { machine::ResetForTest(); }
@@ -170,11 +171,11 @@ TEST_F(WaveOutStream, PlaysIntoTheHeadlessCapture) {
     char pattern[] = "/tmp/waveoutcapture_XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(pattern));
     std::string dir = pattern;
-    machine::Settings settings;
+    host::Settings settings;
     settings.headless = true;
     settings.fps = 50;
     settings.captureDir = dir;
-    machine::OverrideSettings(settings);
+    host::OverrideSettings(settings);
     machine::ResetForTest();
 
     sWaveOutStream s;

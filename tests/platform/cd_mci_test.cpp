@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "host/settings.h"
 #include "machine/machine.h"
 #include "machine/cd_drive.h"
 #include "machine/sound_card.h"
@@ -18,10 +19,10 @@ namespace {
 class CdMci : public ::testing::Test {
 protected:
     void SetUp() override {
-        machine::Settings settings;
+        host::Settings settings;
         settings.headless = true;
         settings.fps = 1; // every frame is one second of disc time
-        machine::OverrideSettings(settings);
+        host::OverrideSettings(settings);
         machine::ResetForTest();
     }
 

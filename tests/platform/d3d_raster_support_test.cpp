@@ -19,10 +19,10 @@ DDSURFACEDESC Desc(DWORD caps, DWORD w, DWORD h) {
 } // namespace
 
 void Raster::Open(DWORD w, DWORD h, const DDPIXELFORMAT& format, DWORD zBits) {
-    machine::Settings s;
+    host::Settings s;
     s.headless = true;
     s.fps = 60;
-    machine::OverrideSettings(s);
+    host::OverrideSettings(s);
     machine::ResetForTest();
     width = w;
     height = h;

@@ -9,6 +9,7 @@
 
 #include <vector>
 
+#include "host/settings.h"
 #include "machine/machine.h"
 
 namespace rastertest {

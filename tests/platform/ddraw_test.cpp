@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "host/headless/capture.h"
+#include "ddraw/surface.h"
+#include "host/settings.h"
 #include "machine/machine.h"
 #include "machine/video_card.h"
 
@@ -22,10 +24,10 @@ const HWND window = (HWND)(uintptr_t)0x77;
 class DDraw : public ::testing::Test {
 protected:
     void SetUp() override {
-        machine::Settings s;
+        host::Settings s;
         s.headless = true;
         s.fps = 60;
-        machine::OverrideSettings(s);
+        host::OverrideSettings(s);
         machine::ResetForTest();
         ASSERT_EQ(DD_OK, DirectDrawCreate(NULL, &dd1, NULL));
         ASSERT_EQ(S_OK, dd1->QueryInterface(IID_IDirectDraw2, (void**)&dd));
@@ -342,8 +344,8 @@ TEST_F(DDraw, LostSurfacesRefuseWorkUntilRestored) {
     IDirectDrawSurface* back = Attached(front, DDSCAPS_BACKBUFFER);
     IDirectDrawSurface* plain = nullptr;
     ASSERT_EQ(DD_OK, Create(Desc(DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY, 4, 4), &plain));
-    video::LoseSurface(back);
-    video::LoseSurface(plain); // system memory is never lost
+    ddsoft::LoseSurface(back);
+    ddsoft::LoseSurface(plain); // system memory is never lost
     EXPECT_EQ(DDERR_SURFACELOST, front->IsLost());
     DDSURFACEDESC d = {};
     d.dwSize = sizeof d;
@@ -354,7 +356,7 @@ TEST_F(DDraw, LostSurfacesRefuseWorkUntilRestored) {
     EXPECT_EQ(DD_OK, back->Restore());
     EXPECT_EQ(DD_OK, front->IsLost());
     EXPECT_EQ(DD_OK, back->Lock(NULL, &d, DDLOCK_WAIT, NULL));
-    video::LoseSurface(back);
+    ddsoft::LoseSurface(back);
     EXPECT_EQ(DDERR_SURFACELOST, back->Unlock(NULL)); // and it is unlocked all the same
     EXPECT_EQ(DDERR_NOTLOCKED, back->Unlock(NULL));
 }
@@ -446,9 +448,9 @@ TEST_F(DDraw, PaletteSetRightAfterAFlipColoursThePictureShown) {
     char pattern[] = "/tmp/prismatel_show_XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(pattern));
     std::string dir = std::string(pattern) + "/not/yet"; // the recording makes the folder
-    machine::Settings s = machine::GetSettings();
+    host::Settings s = host::GetSettings();
     s.captureDir = dir;
-    machine::OverrideSettings(s);
+    host::OverrideSettings(s);
     Exclusive(320, 200, 8);
     IDirectDrawSurface* front = Chain(1);
     IDirectDrawSurface* back = Attached(front, DDSCAPS_BACKBUFFER);

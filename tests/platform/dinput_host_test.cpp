@@ -6,15 +6,23 @@
 #include <map>
 #include <vector>
 
+#include "host/settings.h"
 #include "machine/machine.h"
 #include "machine/input_devices.h"
 
-#include "host/sdl/input.h"
+#include "host/sdl/events.h"
 #include "host/sdl/keymap.h"
 
 namespace {
 
-using host::ScanCodeFromSdl;
+using host::sdl::ScanCodeFromSdl;
+
+// One SDL event as the window thread's pump hands it to the machine's input hardware.
+void Feed(const SDL_Event& event) {
+    std::vector<host::Event> events;
+    host::sdl::Translate(event, events);
+    for (const host::Event& e : events) machine::FeedHostEvent(e);
+}
 
 TEST(HostKeymap, ExtendedKeysGetTheirExtendedScanCodes) {
     EXPECT_EQ(0x9D, ScanCodeFromSdl(SDL_SCANCODE_RCTRL));
@@ -77,10 +85,10 @@ TEST(HostKeymap, EveryKeyTheLayoutUsesCanBeTyped) {
 class HostInput : public ::testing::Test {
 protected:
     void SetUp() override {
-        machine::Settings settings;
+        host::Settings settings;
         settings.headless = true;
         settings.fps = 60;
-        machine::OverrideSettings(settings);
+        host::OverrideSettings(settings);
         machine::ResetForTest();
         ASSERT_EQ(DI_OK, DirectInputCreateA(GetModuleHandleA(NULL), 0x0500, &di, NULL));
         ASSERT_EQ(DI_OK, di->CreateDevice(GUID_SysKeyboard, &keyboard, NULL));
@@ -108,14 +116,14 @@ protected:
         event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
         event.key.keysym.scancode = key;
         event.key.repeat = repeat;
-        host::FeedInputEvent(event);
+        Feed(event);
     }
 
     static void Focus(bool gained) {
         SDL_Event event = {};
         event.type = SDL_WINDOWEVENT;
         event.window.event = gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST;
-        host::FeedInputEvent(event);
+        Feed(event);
     }
 
     std::vector<DIDEVICEOBJECTDATA> Events(HRESULT* result) {
@@ -155,15 +163,15 @@ TEST_F(HostInput, MouseMotionWheelAndButtons) {
     event.type = SDL_MOUSEMOTION;
     event.motion.xrel = 12;
     event.motion.yrel = -5;
-    host::FeedInputEvent(event);
+    Feed(event);
     event = {};
     event.type = SDL_MOUSEWHEEL;
     event.wheel.y = -2;
-    host::FeedInputEvent(event);
+    Feed(event);
     event = {};
     event.type = SDL_MOUSEBUTTONDOWN;
     event.button.button = SDL_BUTTON_RIGHT;
-    host::FeedInputEvent(event);
+    Feed(event);
     DIMOUSESTATE state = Mouse();
     EXPECT_EQ(12, state.lX);
     EXPECT_EQ(-5, state.lY);

@@ -6,13 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "host/headless/input_script.h"
+#include "host/settings.h"
 #include "machine/machine.h"
 #include "machine/input_devices.h"
 
 namespace {
 
-using machine::ParseInputScript;
-using machine::ScriptedInput;
+using host::headless::ParseInputScript;
+using host::headless::ScriptedInput;
 
 TEST(InputScriptParse, PlainKeyPressesAndReleasesAtItsTime) {
     std::vector<std::string> errors;
@@ -71,13 +73,13 @@ TEST(InputScriptParse, UnreadableItemsAreSkippedAndReported) {
 }
 
 TEST(InputScriptParse, KeyNamesIncludeTheAlternateNames) {
-    EXPECT_EQ(DIK_NUMPADENTER, machine::ScanCodeFromName("NUMPADENTER"));
-    EXPECT_EQ(DIK_RMENU, machine::ScanCodeFromName("RALT"));
-    EXPECT_EQ(DIK_RMENU, machine::ScanCodeFromName("rmenu"));
-    EXPECT_EQ(DIK_NEXT, machine::ScanCodeFromName("PGDN"));
-    EXPECT_EQ(DIK_0, machine::ScanCodeFromName("0"));
-    EXPECT_EQ(-1, machine::ScanCodeFromName("DIK_A"));
-    EXPECT_EQ(-1, machine::ScanCodeFromName(""));
+    EXPECT_EQ(DIK_NUMPADENTER, host::headless::ScanCodeFromName("NUMPADENTER"));
+    EXPECT_EQ(DIK_RMENU, host::headless::ScanCodeFromName("RALT"));
+    EXPECT_EQ(DIK_RMENU, host::headless::ScanCodeFromName("rmenu"));
+    EXPECT_EQ(DIK_NEXT, host::headless::ScanCodeFromName("PGDN"));
+    EXPECT_EQ(DIK_0, host::headless::ScanCodeFromName("0"));
+    EXPECT_EQ(-1, host::headless::ScanCodeFromName("DIK_A"));
+    EXPECT_EQ(-1, host::headless::ScanCodeFromName(""));
 }
 
 // ---- delivery on the virtual clock ----------------------------------------------------------
@@ -85,10 +87,10 @@ TEST(InputScriptParse, KeyNamesIncludeTheAlternateNames) {
 class InputScriptDelivery : public ::testing::Test {
 protected:
     void SetUp() override {
-        machine::Settings settings;
+        host::Settings settings;
         settings.headless = true;
         settings.fps = 10; // 100 ms frames
-        machine::OverrideSettings(settings);
+        host::OverrideSettings(settings);
         machine::ResetForTest();
         ASSERT_EQ(DI_OK, DirectInputCreateA(GetModuleHandleA(NULL), 0x0500, &di, NULL));
         ASSERT_EQ(DI_OK, di->CreateDevice(GUID_SysKeyboard, &keyboard, NULL));
@@ -123,7 +125,7 @@ protected:
 };
 
 TEST_F(InputScriptDelivery, PlainKeyIsSeenHeldForOneFrame) {
-    machine::LoadInputScript("150:SPACE");
+    host::headless::LoadInputScript("150:SPACE");
     EXPECT_FALSE(KeyHeld(DIK_SPACE)); // 0 ms
     machine::AdvanceFrame();
     EXPECT_FALSE(KeyHeld(DIK_SPACE)); // 100 ms
@@ -135,7 +137,7 @@ TEST_F(InputScriptDelivery, PlainKeyIsSeenHeldForOneFrame) {
 }
 
 TEST_F(InputScriptDelivery, AClockJumpDoesNotSwallowThePress) {
-    machine::LoadInputScript("100:R");
+    host::headless::LoadInputScript("100:R");
     for (int i = 0; i < 30; i++) machine::AdvanceFrame();
     EXPECT_TRUE(KeyHeld(DIK_R));
     machine::AdvanceFrame();
@@ -143,14 +145,14 @@ TEST_F(InputScriptDelivery, AClockJumpDoesNotSwallowThePress) {
 }
 
 TEST_F(InputScriptDelivery, BothMouseButtonsTogether) {
-    machine::LoadInputScript("0:MOUSE0,MOUSE1");
+    host::headless::LoadInputScript("0:MOUSE0,MOUSE1");
     EXPECT_EQ(3, MouseButtons());
     machine::AdvanceFrame();
     EXPECT_EQ(0, MouseButtons());
 }
 
 TEST_F(InputScriptDelivery, HeldKeysStayUntilReleased) {
-    machine::LoadInputScript("100:+LSHIFT,300:-LSHIFT");
+    host::headless::LoadInputScript("100:+LSHIFT,300:-LSHIFT");
     machine::AdvanceFrame();
     EXPECT_TRUE(KeyHeld(DIK_LSHIFT));
     machine::AdvanceFrame();
@@ -160,9 +162,9 @@ TEST_F(InputScriptDelivery, HeldKeysStayUntilReleased) {
 }
 
 TEST_F(InputScriptDelivery, TheSettingsScriptIsUsedWithoutLoading) {
-    machine::Settings settings = machine::GetSettings();
+    host::Settings settings = host::GetSettings();
     settings.input = "0:M";
-    machine::OverrideSettings(settings);
+    host::OverrideSettings(settings);
     machine::ResetForTest();
     EXPECT_TRUE(KeyHeld(DIK_M));
 }
@@ -172,7 +174,7 @@ TEST_F(InputScriptDelivery, BufferedReaderGetsPressThenRelease) {
     DIPROPDWORD prop = {{sizeof(DIPROPDWORD), sizeof(DIPROPHEADER), 0, DIPH_DEVICE}, 16};
     ASSERT_EQ(DI_OK, keyboard->SetProperty(DIPROP_BUFFERSIZE, &prop.diph));
     keyboard->Acquire();
-    machine::LoadInputScript("0:+A,0:-A");
+    host::headless::LoadInputScript("0:+A,0:-A");
     DIDEVICEOBJECTDATA events[4];
     DWORD count = 4;
     ASSERT_EQ(DI_OK, keyboard->GetDeviceData(sizeof events[0], events, &count, 0));

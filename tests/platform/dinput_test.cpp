@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host/settings.h"
 #include "machine/machine.h"
 #include "machine/input_devices.h"
 
@@ -18,10 +19,10 @@ HWND const WINDOW = reinterpret_cast<HWND>(0x10010);
 class DirectInputTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        machine::Settings settings;
+        host::Settings settings;
         settings.headless = true;
         settings.fps = 100; // every AdvanceFrame moves the clock by 10 ms
-        machine::OverrideSettings(settings);
+        host::OverrideSettings(settings);
         machine::ResetForTest();
         ASSERT_EQ(DI_OK, DirectInputCreateA(GetModuleHandleA(NULL), 0x0500, &di, NULL));
     }

@@ -1,7 +1,8 @@
-// The host window on SDL's off-screen video driver: frame hand-over between threads,
-// event listeners, and host events turned into window messages.
+// The SDL host's window on SDL's off-screen video driver: frame hand-over between threads,
+// the event listener, and host events turned into window messages.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <SDL.h>
 
 #include <stdlib.h>
 
@@ -9,6 +10,9 @@
 #include <vector>
 
 #include "host/host.h"
+#include "host/sdl/parts.h"
+#include "host/settings.h"
+#include "kernel32/threads.h"
 #include "machine/machine.h"
 
 namespace {
@@ -24,10 +28,10 @@ class HostWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("SDL_VIDEODRIVER", "offscreen", 1);
-        machine::Settings s;
+        host::Settings s;
         s.headless = false;
         s.windowed = true;
-        machine::OverrideSettings(s);
+        host::OverrideSettings(s);
         machine::ResetForTest();
         received.clear();
         WNDCLASSA wc = {};
@@ -35,13 +39,14 @@ protected:
         wc.lpszClassName = "Host";
         RegisterClassA(&wc);
         window = CreateWindowExA(0, "Host", "Prismatel", 0, 0, 0, 320, 200, NULL, NULL, NULL, NULL);
-        if (!host::HasWindow()) GTEST_SKIP() << "no off-screen SDL video here";
+        if (!host::sdl::TheWindow()->IsOpen()) GTEST_SKIP() << "no off-screen SDL video here";
         ShowWindow(window, SW_SHOWNORMAL);
     }
     void TearDown() override {
         if (window) DestroyWindow(window);
-        EXPECT_FALSE(host::HasWindow()) << "destroying the window closes the host window";
-        machine::WaitForAllThreads(2000);
+        EXPECT_FALSE(host::sdl::TheWindow()->IsOpen())
+            << "destroying the window closes the host window";
+        kernel32::WaitForAllThreads(2000);
     }
     // Serves the window thread's queue for a while, as its message loop would.
     void Pump(int milliseconds) {
@@ -60,7 +65,7 @@ std::atomic<int> framesHandedOver{0};
 DWORD WINAPI PresentThreeFrames(LPVOID) {
     std::vector<uint32_t> pixels(640 * 480, 0x00FF8000);
     for (int i = 0; i < 3; i++) {
-        host::PresentFrame(pixels.data(), 640, 480);
+        host::sdl::TheFrameSink()->Show(pixels.data(), 640, 480, i);
         framesHandedOver++;
     }
     return 0;
@@ -75,7 +80,7 @@ TEST_F(HostWindow, PresentFrameWaitsUntilTheWindowThreadHasShownIt) {
     for (int i = 0; i < 2000 && WaitForSingleObject(t, 0) == WAIT_TIMEOUT; i++)
         PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE);
     ASSERT_EQ(WaitForSingleObject(t, 1000), (DWORD)WAIT_OBJECT_0);
-    EXPECT_EQ(host::FramesPresented(), 3);
+    EXPECT_EQ(host::sdl::TheWindow()->FramesPresented(), 3);
     CloseHandle(t);
 }
 
@@ -92,15 +97,16 @@ TEST_F(HostWindow, QuittingTheLoopReleasesAWaitingPresenter) {
 }
 
 TEST_F(HostWindow, ListenersSeeEveryEventAndCloseBecomesWmClose) {
-    std::vector<Uint32> seen;
-    int id = host::AddEventListener([&](const SDL_Event& e) { seen.push_back(e.type); });
+    std::vector<host::Event::Kind> seen;
+    host::Window* hostWindow = host::sdl::TheWindow();
+    hostWindow->SetListener([&](const host::Event& e) { seen.push_back(e.kind); });
     SDL_Event quit = {};
     quit.type = SDL_QUIT;
     SDL_PushEvent(&quit);
     Pump(50);
-    host::RemoveEventListener(id);
+    hostWindow->SetListener(nullptr);
     bool listened = false;
-    for (Uint32 type : seen) listened |= type == SDL_QUIT;
+    for (host::Event::Kind kind : seen) listened |= kind == host::Event::CLOSE;
     EXPECT_TRUE(listened);
     bool closed = false, destroyed = false;
     for (UINT m : received) {
@@ -113,15 +119,16 @@ TEST_F(HostWindow, ListenersSeeEveryEventAndCloseBecomesWmClose) {
 }
 
 TEST(HostHeadless, PresentFrameReturnsAtOnce) {
-    machine::Settings s;
+    host::Settings s;
     s.headless = true;
-    machine::OverrideSettings(s);
+    host::OverrideSettings(s);
     machine::ResetForTest();
-    EXPECT_FALSE(host::HasWindow());
+    host::Window* window = host::sdl::TheWindow();
+    EXPECT_FALSE(window->IsOpen());
     std::vector<uint32_t> pixels(16, 0);
-    host::PresentFrame(pixels.data(), 4, 4);
-    host::PresentFrame(nullptr, 4, 4);
-    EXPECT_EQ(host::FramesPresented(), 0);
+    host::sdl::TheFrameSink()->Show(pixels.data(), 4, 4, 0);
+    host::sdl::TheFrameSink()->Show(nullptr, 4, 4, 1);
+    EXPECT_EQ(window->FramesPresented(), 0);
 }
 
 } // namespace

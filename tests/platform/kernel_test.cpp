@@ -8,6 +8,8 @@
 #include <map>
 #include <string>
 
+#include "host/settings.h"
+#include "kernel32/threads.h"
 #include "machine/machine.h"
 
 namespace {
@@ -15,13 +17,13 @@ namespace {
 class Kernel : public ::testing::Test {
 protected:
     void SetUp() override {
-        machine::Settings s;
+        host::Settings s;
         s.headless = true;
         s.fps = 0;
-        machine::OverrideSettings(s);
+        host::OverrideSettings(s);
         machine::ResetForTest();
     }
-    void TearDown() override { machine::WaitForAllThreads(2000); }
+    void TearDown() override { kernel32::WaitForAllThreads(2000); }
 };
 
 DWORD WINAPI ReturnParameter(LPVOID parameter) {
@@ -63,7 +65,7 @@ TEST_F(Kernel, ThreadReturnsItsExitCodeAndIsStillActiveBefore) {
     EXPECT_EQ(code, 7u);
     EXPECT_TRUE(CloseHandle(t));
     EXPECT_FALSE(CloseHandle(t)) << "a handle closes once";
-    EXPECT_EQ(machine::ThreadsCreated(), 1);
+    EXPECT_EQ(kernel32::ThreadsCreated(), 1);
 }
 
 TEST_F(Kernel, ParameterReachesTheRoutine) {
@@ -84,12 +86,12 @@ TEST_F(Kernel, ExitThreadEndsOnlyTheCallingThreadWithItsCode) {
     EXPECT_EQ(code, 42u);
     EXPECT_FALSE(passedExit);
     EXPECT_TRUE(destructorRan) << "the ended thread's objects are unwound";
-    EXPECT_TRUE(machine::WaitForAllThreads(1000));
+    EXPECT_TRUE(kernel32::WaitForAllThreads(1000));
     CloseHandle(t);
 }
 
 void EndTheInitialThread() {
-    machine::WaitForAllThreads(2000);
+    kernel32::WaitForAllThreads(2000);
     ExitThread(666);
 }
 
@@ -116,7 +118,7 @@ DWORD WINAPI MeasureStack(LPVOID) {
 TEST_F(Kernel, StackSizeIsHonoured) {
     HANDLE t = CreateThread(NULL, 65536, MeasureStack, NULL, 0, NULL);
     ASSERT_NE(t, (HANDLE)NULL);
-    EXPECT_EQ(machine::RequestedStackSize(t), 65536u);
+    EXPECT_EQ(kernel32::RequestedStackSize(t), 65536u);
     ASSERT_EQ(WaitForSingleObject(t, 2000), (DWORD)WAIT_OBJECT_0);
     EXPECT_GE(observedStack.load(), 65536u);
     EXPECT_LT(observedStack.load(), 4u * 1024 * 1024) << "not silently the default stack";
@@ -124,14 +126,14 @@ TEST_F(Kernel, StackSizeIsHonoured) {
 }
 
 TEST_F(Kernel, CreationCanBeMadeToFail) {
-    machine::FailThreadCreation(1);
+    kernel32::FailThreadCreation(1);
     HANDLE first = CreateThread(NULL, 0, ReturnParameter, NULL, 0, NULL);
     HANDLE second = CreateThread(NULL, 0, ReturnParameter, NULL, 0, NULL);
     HANDLE third = CreateThread(NULL, 0, ReturnParameter, NULL, 0, NULL);
     EXPECT_NE(first, (HANDLE)NULL);
     EXPECT_EQ(second, (HANDLE)NULL);
     EXPECT_NE(third, (HANDLE)NULL) << "only one creation fails";
-    EXPECT_EQ(machine::ThreadsCreated(), 2);
+    EXPECT_EQ(kernel32::ThreadsCreated(), 2);
     CloseHandle(first);
     CloseHandle(third);
 }
@@ -157,10 +159,10 @@ TEST_F(Kernel, WaitOnAnUnknownHandleFails) {
 // ---- clock ---------------------------------------------------------------------------
 
 TEST_F(Kernel, VirtualClockStepsExactlyOneFramePerAdvance) {
-    machine::Settings s;
+    host::Settings s;
     s.headless = true;
     s.fps = 50;
-    machine::OverrideSettings(s);
+    host::OverrideSettings(s);
     std::vector<std::pair<int64_t, int64_t>> steps;
     int id = machine::AddClockListener([&](int64_t from, int64_t to) {
         steps.push_back({from, to});
@@ -189,10 +191,10 @@ TEST_F(Kernel, VirtualClockStepsExactlyOneFramePerAdvance) {
 }
 
 TEST_F(Kernel, VirtualClockHasNoDriftOverManyFrames) {
-    machine::Settings s;
+    host::Settings s;
     s.headless = true;
     s.fps = 60;
-    machine::OverrideSettings(s);
+    host::OverrideSettings(s);
     for (int i = 0; i < 600; i++) machine::AdvanceFrame();
     EXPECT_EQ(machine::ClockMicroseconds(), 10000000);
     machine::AdvanceFrame();
@@ -220,10 +222,10 @@ TEST_F(Kernel, PerformanceCounterCanBeRemoved) {
 }
 
 TEST_F(Kernel, CounterFollowsItsFrequency) {
-    machine::Settings s;
+    host::Settings s;
     s.headless = true;
     s.fps = 10;
-    machine::OverrideSettings(s);
+    host::OverrideSettings(s);
     machine::SetPerformanceFrequency(3579545);
     machine::AdvanceFrame();
     LARGE_INTEGER c, f;
@@ -235,8 +237,8 @@ TEST_F(Kernel, CounterFollowsItsFrequency) {
 
 // ---- settings --------------------------------------------------------------------------
 
-machine::Settings Parse(std::map<std::string, std::string> env) {
-    return machine::ParseSettings([&](const char* name) -> const char* {
+host::Settings Parse(std::map<std::string, std::string> env) {
+    return host::ParseSettings([&](const char* name) -> const char* {
         auto it = env.find(name);
         return it == env.end() ? nullptr : it->second.c_str();
     });

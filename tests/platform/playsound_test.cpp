@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "host/settings.h"
 #include "machine/machine.h"
 #include "machine/sound_card.h"
 
@@ -68,10 +69,10 @@ const DWORD kAsyncMemory = SND_ASYNC | SND_MEMORY;
 class PlaySoundTest : public testing::Test {
 protected:
     void SetUp() override {
-        machine::Settings settings;
+        host::Settings settings;
         settings.headless = true;
         settings.fps = 60;
-        machine::OverrideSettings(settings);
+        host::OverrideSettings(settings);
         machine::ResetForTest();
     }
     void TearDown() override { machine::ResetForTest(); }

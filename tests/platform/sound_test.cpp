@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "host/sdl/parts.h"
+#include "host/settings.h"
 #include "machine/machine.h"
 #include "machine/sound_card.h"
 
@@ -45,10 +47,10 @@ std::vector<int16_t> Render(int frames) {
 class SoundCard : public testing::Test {
 protected:
     void SetUp() override {
-        machine::Settings settings;
+        host::Settings settings;
         settings.headless = true;
         settings.fps = 60;
-        machine::OverrideSettings(settings);
+        host::OverrideSettings(settings);
         machine::ResetForTest();
     }
 };
@@ -165,11 +167,11 @@ TEST_F(SoundCard, ClockPacedCaptureFollowsTheFrames) {
     char pattern[] = "/tmp/soundcapture_XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(pattern));
     std::string dir = std::string(pattern) + "/take/1"; // made by the recording
-    machine::Settings settings;
+    host::Settings settings;
     settings.headless = true;
     settings.fps = 30;
     settings.captureDir = dir;
-    machine::OverrideSettings(settings);
+    host::OverrideSettings(settings);
     machine::ResetForTest();
 
     BytesSource source;
@@ -202,11 +204,11 @@ TEST_F(SoundCard, ClockPacedCaptureFollowsTheFrames) {
 
 // A folder that cannot be made is said once, not once for every block of the mix.
 TEST_F(SoundCard, UnwritableCaptureFolderIsReportedOnce) {
-    machine::Settings settings;
+    host::Settings settings;
     settings.headless = true;
     settings.fps = 30;
     settings.captureDir = "/proc/prismatel-take"; // nothing can be made under /proc
-    machine::OverrideSettings(settings);
+    host::OverrideSettings(settings);
     machine::ResetForTest();
     testing::internal::CaptureStderr();
     for (int frame = 0; frame < 20; frame++) machine::AdvanceFrame();
@@ -229,7 +231,8 @@ TEST_F(SoundCard, ClockSpansSplitWithoutGapsOrOverlap) {
 // speakers here).
 TEST_F(SoundCard, HostAudioPullsTheMix) {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
-    if (!sound::HostOpenAudio()) GTEST_SKIP() << "no SDL audio driver";
+    host::SoundSink* speakers = host::sdl::TheSoundSink();
+    if (!speakers->Open(sound::Render)) GTEST_SKIP() << "no SDL audio driver";
     BytesSource source;
     source.bytes.assign(44100 * 4 / 5, 1); // 0.2 s
     int id = sound::AddSource(&source, {44100, 2, 16});
@@ -240,7 +243,7 @@ TEST_F(SoundCard, HostAudioPullsTheMix) {
         }
         usleep(10000);
     }
-    sound::HostCloseAudio();
+    speakers->Close();
     sound::RemoveSource(id);
     EXPECT_EQ(source.bytes.size(), source.taken);
 }

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <vector>
 
+#include "host/settings.h"
 #include "machine/machine.h"
 
 namespace {
@@ -42,10 +43,10 @@ LRESULT CALLBACK RecordingProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
 class User : public ::testing::Test {
 protected:
     void SetUp() override {
-        machine::Settings s;
+        host::Settings s;
         s.headless = true;
         s.fps = 60;
-        machine::OverrideSettings(s);
+        host::OverrideSettings(s);
         machine::ResetForTest();
         seen.clear();
         paintValidates = true;
@@ -132,9 +133,9 @@ DWORD WINAPI PostQuitFromAnotherThread(LPVOID) {
 }
 
 TEST_F(User, PostToAWindowLandsInItsThreadsQueue) {
-    machine::Settings realTime;
+    host::Settings realTime;
     realTime.headless = true;
-    machine::OverrideSettings(realTime);
+    host::OverrideSettings(realTime);
     target = Create();
     DWORD start = timeGetTime();
     HANDLE t = CreateThread(NULL, 0, PostQuitFromAnotherThread, NULL, 0, NULL);

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "host/settings.h"
 #include "machine/machine.h"
 #include "machine/sound_card.h"
 
@@ -28,10 +29,10 @@ class WaveOut : public testing::Test {
 protected:
     HWAVEOUT device = nullptr;
     void SetUp() override {
-        machine::Settings settings;
+        host::Settings settings;
         settings.headless = true;
         settings.fps = 60;
-        machine::OverrideSettings(settings);
+        host::OverrideSettings(settings);
         machine::ResetForTest();
     }
     void TearDown() override { machine::ResetForTest(); }

@@ -2,6 +2,7 @@
 // and stopping it through PlaySound.
 #include "music.h"
 
+#include "host/settings.h"
 #include "machine/machine.h"
 #include "machine/sound_card.h"
 
@@ -55,10 +56,10 @@ std::string EncodeTone(const std::string& name, double seconds, int rate, int ch
 class MusicTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        machine::Settings s;
+        host::Settings s;
         s.headless = true;
         s.fps = 60;
-        machine::OverrideSettings(s);
+        host::OverrideSettings(s);
         machine::ResetForTest();
         sound::ResetForTest();
         memset(MusicImage, 0, sizeof MusicImage);

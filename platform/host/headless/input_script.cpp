@@ -1,14 +1,17 @@
-// Scripted input: PRISMATEL_INPUT's keys and mouse buttons, delivered to the simulated
-// hardware as the machine clock passes their times.
-#include "machine/input_devices.h"
+// Scripted input: PRISMATEL_INPUT's keys and mouse buttons, due as the machine clock
+// passes their times.
+#include "input_script.h"
 
-#include "machine/machine.h"
+#include "parts.h"
 
-#include <algorithm>
 #include <ctype.h>
 #include <stdio.h>
 
-namespace machine {
+#include <algorithm>
+#include <mutex>
+
+namespace host {
+namespace headless {
 namespace {
 
 struct ScriptState {
@@ -19,7 +22,7 @@ struct ScriptState {
     size_t next = 0;
 };
 
-ScriptState& Script() {
+ScriptState& TheScript() {
     static ScriptState* state = new ScriptState; // outlives exit handlers: threads may still run
     return *state;
 }
@@ -146,13 +149,13 @@ void LoadInputScriptLocked(ScriptState& state, const std::string& script) {
 } // namespace
 
 void LoadInputScript(const std::string& script) {
-    ScriptState& state = Script();
+    ScriptState& state = TheScript();
     std::lock_guard<std::mutex> lock(state.lock);
     LoadInputScriptLocked(state, script);
 }
 
-void ResetScriptedInput() {
-    ScriptState& state = Script();
+void ResetInputScript() {
+    ScriptState& state = TheScript();
     std::lock_guard<std::mutex> lock(state.lock);
     state.loaded = false;
     state.events.clear();
@@ -163,7 +166,7 @@ void ResetScriptedInput() {
 namespace {
 
 int64_t FrameMicroseconds() {
-    int fps = GetSettings().fps;
+    int fps = Configured().fps;
     return fps > 0 ? 1000000 / fps : 1000000 / 60;
 }
 
@@ -174,22 +177,37 @@ bool ReleaseIsDue(const ScriptState& state, const ScriptedInput& event, int64_t 
     return pressedUs >= 0 && nowUs - pressedUs > FrameMicroseconds() / 2;
 }
 
-} // namespace
-
-void DeliverScriptedInput() {
-    ScriptState& state = Script();
-    std::lock_guard<std::mutex> lock(state.lock);
-    if (!state.loaded) LoadInputScriptLocked(state, GetSettings().input);
-    int64_t nowUs = ClockMicroseconds();
-    while (state.next < state.events.size()) {
-        const ScriptedInput& event = state.events[state.next];
-        if (event.timeMs * 1000 > nowUs || !ReleaseIsDue(state, event, nowUs)) break;
-        if (event.mouse)
-            MouseButton(event.code, event.pressed);
-        else
-            KeyEvent(event.code, event.pressed);
-        state.deliveredUs[state.next++] = nowUs;
-    }
+Event EventOf(const ScriptedInput& input) {
+    Event event;
+    event.kind = input.mouse ? Event::MOUSE_BUTTON : Event::KEY;
+    event.a = input.code;
+    event.b = input.pressed ? 1 : 0;
+    return event;
 }
 
-} // namespace machine
+class Script : public InputScript {
+public:
+    // A plain key's release comes no earlier than one frame after its press was taken, so
+    // that a reader polling once per frame sees the key held.
+    void TakeDue(int64_t nowUs, std::vector<Event>& events) override {
+        ScriptState& state = TheScript();
+        std::lock_guard<std::mutex> lock(state.lock);
+        if (!state.loaded) LoadInputScriptLocked(state, Configured().input);
+        while (state.next < state.events.size()) {
+            const ScriptedInput& input = state.events[state.next];
+            if (input.timeMs * 1000 > nowUs || !ReleaseIsDue(state, input, nowUs)) break;
+            events.push_back(EventOf(input));
+            state.deliveredUs[state.next++] = nowUs;
+        }
+    }
+};
+
+} // namespace
+
+InputScript* TheInputScript() {
+    static Script* script = new Script; // outlives exit handlers
+    return script;
+}
+
+} // namespace headless
+} // namespace host

@@ -1,10 +1,12 @@
 // The host's keys by position, so that a German layout's tables read the key printed at
-// that place on a German keyboard whatever layout the host uses.
+// that place on a German keyboard whatever layout the host uses. The window's key messages
+// and DirectInput both carry these scan codes.
 #include "keymap.h"
 
 #include <dinput.h>
 
 namespace host {
+namespace sdl {
 namespace {
 
 struct KeyPair {
@@ -141,4 +143,15 @@ int ScanCodeFromSdl(SDL_Scancode key) {
     return 0;
 }
 
+int MouseButtonFromSdl(int button) {
+    switch (button) {
+    case SDL_BUTTON_LEFT: return 0;
+    case SDL_BUTTON_RIGHT: return 1;
+    case SDL_BUTTON_MIDDLE: return 2;
+    case SDL_BUTTON_X1: return 3;
+    default: return -1;
+    }
+}
+
+} // namespace sdl
 } // namespace host

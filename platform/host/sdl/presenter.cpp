@@ -2,6 +2,8 @@
 // uploads it to a streaming texture, scales it with its aspect kept and presents it.
 #include "presenter.h"
 
+#include "parts.h"
+
 #include <string.h>
 
 #include <chrono>
@@ -9,9 +11,8 @@
 #include <mutex>
 #include <vector>
 
-#include "host/host.h"
-
 namespace host {
+namespace sdl {
 namespace {
 
 // How long a caller waits for a window thread that has stopped pumping before giving up,
@@ -138,19 +139,6 @@ void ServePendingFrame() {
     p.shown.notify_all();
 }
 
-void PresentFrame(const uint32_t* rgb, int width, int height) {
-    if (!HasWindow() || !rgb || width <= 0 || height <= 0) return;
-    Presenter& p = ThePresenter();
-    std::unique_lock<std::mutex> guard(p.lock);
-    if (p.stopped) return;
-    p.pending.resize((size_t)width * height);
-    memcpy(p.pending.data(), rgb, p.pending.size() * 4);
-    p.width = width;
-    p.height = height;
-    int64_t mine = ++p.submitted;
-    p.shown.wait_for(guard, PRESENT_GIVE_UP, [&] { return p.presented >= mine || p.stopped; });
-}
-
 int64_t FramesPresented() {
     Presenter& p = ThePresenter();
     std::lock_guard<std::mutex> guard(p.lock);
@@ -166,6 +154,37 @@ void StopPresenting() {
     p.shown.notify_all();
 }
 
+namespace {
+
+// Main thread: hands a frame to the window thread and blocks until it has been presented
+// (vsync-paced); returns at once without a window.
+void PresentFrame(const uint32_t* rgb, int width, int height) {
+    if (!WindowIsOpen() || !rgb || width <= 0 || height <= 0) return;
+    Presenter& p = ThePresenter();
+    std::unique_lock<std::mutex> guard(p.lock);
+    if (p.stopped) return;
+    p.pending.resize((size_t)width * height);
+    memcpy(p.pending.data(), rgb, p.pending.size() * 4);
+    p.width = width;
+    p.height = height;
+    int64_t mine = ++p.submitted;
+    p.shown.wait_for(guard, PRESENT_GIVE_UP, [&] { return p.presented >= mine || p.stopped; });
+}
+
+class PresentedFrames : public FrameSink {
+public:
+    void Show(const uint32_t* rgb, int width, int height, int64_t) override {
+        PresentFrame(rgb, width, height);
+    }
+};
+
+} // namespace
+
+FrameSink* TheFrameSink() {
+    static PresentedFrames* frames = new PresentedFrames; // outlives exit handlers
+    return frames;
+}
+
 void ResetPresenter() {
     Presenter& p = ThePresenter();
     std::lock_guard<std::mutex> guard(p.lock);
@@ -174,4 +193,5 @@ void ResetPresenter() {
     p.stopped = false;
 }
 
+} // namespace sdl
 } // namespace host

@@ -1,9 +1,12 @@
 // DirectInput's key names without the DIK_ prefix, for scripted input.
-#include "machine/input_devices.h"
+#include "input_script.h"
+
+#include <dinput.h>
 
 #include <ctype.h>
 
-namespace machine {
+namespace host {
+namespace headless {
 namespace {
 
 struct KeyName {
@@ -164,4 +167,5 @@ int ScanCodeFromName(const std::string& name) {
     return -1;
 }
 
-} // namespace machine
+} // namespace headless
+} // namespace host

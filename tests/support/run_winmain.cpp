@@ -1,8 +1,11 @@
-// Starting the program in-process, as the loader would: kept apart from the rest of the
-// machine because it needs the program's WinMain.
+// Starting the program in-process, as the loader would: a test links it only when it
+// defines the program (WinMain and what it calls).
+#include "run_winmain.h"
+
 #include <windows.h>
 
-#include "machine.h"
+#include "kernel32/threads.h"
+#include "machine/machine.h"
 
 namespace machine {
 
@@ -11,7 +14,7 @@ int RunWinMain(int waitMs) {
     char commandLine[1] = {0};
     int result = WinMain(GetModuleHandleA(NULL), NULL, commandLine, SW_SHOWNORMAL);
     // The program does not wait for its main thread; a test must, before the next run.
-    WaitForAllThreads(waitMs);
+    kernel32::WaitForAllThreads(waitMs);
     return result;
 }
 

@@ -1,0 +1,14 @@
+// Inside host/headless/: the end of a recording's sound file.
+#ifndef PRISMATEL_HOST_HEADLESS_SOUND_RECORDER_H
+#define PRISMATEL_HOST_HEADLESS_SOUND_RECORDER_H
+
+namespace host {
+namespace headless {
+
+// Finishes "audio.wav": the next recording starts a new one.
+void CloseSoundRecording();
+
+} // namespace headless
+} // namespace host
+
+#endif

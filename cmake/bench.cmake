@@ -7,7 +7,7 @@ if(NOT benchmark_FOUND)
     return()
 endif()
 
-file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cpp)
+prismatel_glob(BENCH_SOURCES bench)
 set(BENCH_TARGETS)
 foreach(src ${BENCH_SOURCES})
     get_filename_component(name ${src} NAME_WE)

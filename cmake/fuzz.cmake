@@ -26,7 +26,7 @@ foreach(target packfile_fuzz bitmap_fuzz)
     target_link_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
 endforeach()
 # The MPEG audio decoder over arbitrary bytes (the stream classes and decoder only).
-file(GLOB FUZZ_MPEG_SOURCES ${CMAKE_SOURCE_DIR}/mpeg/*.cpp)
+prismatel_glob(FUZZ_MPEG_SOURCES mpeg)
 list(FILTER FUZZ_MPEG_SOURCES EXCLUDE REGEX "waveout")
 add_executable(mpeg_fuzz ${CMAKE_SOURCE_DIR}/fuzz/mpeg_fuzz.cpp ${FUZZ_MPEG_SOURCES})
 target_include_directories(mpeg_fuzz PRIVATE ${CMAKE_SOURCE_DIR}/mpeg

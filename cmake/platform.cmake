@@ -39,7 +39,7 @@ function(prismatel_platform_library target folder)
         get_target_property(usedFolder ${used} PRISMATEL_FOLDER)
         list(APPEND allowed ${usedFolder})
     endforeach()
-    file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/${folder}/*.h)
+    prismatel_glob(headers platform/${folder} EXTENSIONS h)
     set(stamp ${CMAKE_BINARY_DIR}/include-checks/${target}.checked)
     add_custom_command(
         OUTPUT ${stamp}

@@ -10,23 +10,13 @@ add_compile_definitions(_USE_MATH_DEFINES)
 # Self-contained executables: no libgcc or libstdc++ DLLs beside them.
 add_link_options(-static)
 
-function(prismatel_windows_glob out)
-    set(files)
-    foreach(dir ${ARGN})
-        file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
-        list(APPEND files ${found})
-    endforeach()
-    set(${out} ${files} PARENT_SCOPE)
-endfunction()
-
-prismatel_windows_glob(ENGINE_SOURCES engine engine/base engine/windriver engine/input
-                       engine/cdaudio)
+prismatel_glob(ENGINE_SOURCES engine engine/base engine/windriver engine/input engine/cdaudio)
 add_library(Prismatel STATIC ${ENGINE_SOURCES})
 target_include_directories(Prismatel PUBLIC engine)
 target_link_libraries(Prismatel PUBLIC ddraw dinput dxguid winmm ole32)
 
 # The decoder stands alone: the C runtime's file calls and waveOut.
-prismatel_windows_glob(MPEG_SOURCES mpeg)
+prismatel_glob(MPEG_SOURCES mpeg)
 add_library(mpeg STATIC ${MPEG_SOURCES})
 target_include_directories(mpeg PUBLIC mpeg)
 target_link_libraries(mpeg PUBLIC winmm)
@@ -39,12 +29,12 @@ function(prismatel_windows_program name)
     target_link_libraries(${name} PRIVATE Prismatel)
 endfunction()
 
-prismatel_windows_glob(VD_SOURCES vd)
+prismatel_glob(VD_SOURCES vd)
 prismatel_windows_program(vd ${VD_SOURCES})
 target_include_directories(vd PRIVATE vd)
 target_link_libraries(vd PRIVATE mpeg)
 
-file(GLOB SPIN_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/samples/spin/*.cpp)
+prismatel_glob(SPIN_SOURCES samples/spin)
 if(SPIN_SOURCES)
     prismatel_windows_program(spin ${SPIN_SOURCES})
 endif()

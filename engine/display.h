@@ -26,6 +26,26 @@ struct sDisplayMode {
     bool has3D = false;
 };
 
+// The render-mode word of SetRenderMode: three fields of four bits.
+// Shading, bits 0-3: one value of the field. Odd values are Gouraud; textured values take
+// the texture as a decal when flat and modulate it when Gouraud.
+const unsigned RM_SHADING_MASK = 0x00F;
+const unsigned RM_FLAT = 0x000;            // the current colour
+const unsigned RM_GOURAUD = 0x001;         // the vertex colours
+const unsigned RM_DECAL = 0x002;           // textured, flat
+const unsigned RM_MODULATE = 0x003;        // textured, Gouraud
+const unsigned RM_DECAL_LINEAR = 0x004;    // textured with linear filtering, flat
+const unsigned RM_MODULATE_LINEAR = 0x005; // textured with linear filtering, Gouraud
+// Depth, bits 4-7: two flags (with neither, no Z-buffer). Larger depth is nearer.
+const unsigned RM_DEPTH_MASK = 0x0F0;
+const unsigned RM_DEPTH_TEST = 0x010;  // draw only where nearer or as near
+const unsigned RM_DEPTH_WRITE = 0x020; // store the depth drawn
+// Blending, bits 8-11: one value of the field.
+const unsigned RM_BLEND_MASK = 0xF00;
+const unsigned RM_OPAQUE = 0x000;
+const unsigned RM_BLEND_ALPHA = 0x100; // by the source's alpha
+const unsigned RM_BLEND_ADD = 0x200;   // added to what is there
+
 enum TextureType {
     TT_IMAGE = 1,
     TT_TEXTURE = 2,

@@ -12,10 +12,6 @@
 
 namespace {
 
-const uint32_t KEY_ESCAPE_CODE = 27;
-const uint32_t KEY_SPACE_CODE = 32;
-const uint32_t KEY_M_CODE = 109;
-const uint32_t KEY_R_CODE = 114;
 const int BOTH_BUTTONS = 3;
 const int64_t LONGEST_ELAPSED = 0x7FFFFFFF;
 
@@ -74,9 +70,9 @@ void DemoMain() {
         if (state.buttons == BOTH_BUTTONS) running = false;
         // Whole codes: a key with modifier, repeat or release bits does nothing.
         uint32_t key = keyboard.ReadKey();
-        if (key == KEY_ESCAPE_CODE || key == KEY_SPACE_CODE) break;
-        if (key == KEY_M_CODE) showProfiler = !showProfiler;
-        if (key == KEY_R_CODE) {
+        if (key == KEY_ESCAPE || key == KEY_SPACE) break;
+        if (key == 'm') showProfiler = !showProfiler;
+        if (key == 'r') {
             start = GetMicroseconds();
             StopMusic();
         }

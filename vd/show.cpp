@@ -8,6 +8,26 @@ struct Key {
     float time, value;
 };
 
+// The show's time windows, each selected in an effect's window mask by its bit.
+enum ShowWindow {
+    BLACK_OPENING,     // the black screen of the first two seconds
+    FIRST_BACKGROUND,  // the first background, the titles, frames and connectors
+    SECOND_BACKGROUND, // the second background behind the warp panels
+    THIRD_BACKGROUND,  // the last picture
+    WARP_PANELS,       // from the connectors' growth to the white-out
+    SHOW_WINDOWS
+};
+struct Span {
+    float start, end;
+};
+const Span windowSpans[SHOW_WINDOWS] = {
+    {0, 2000}, {2000, 17300}, {17300, 24000}, {24000, 36000}, {16300, 24000},
+};
+constexpr uint32_t In(ShowWindow window) {
+    return 1u << window;
+}
+const uint32_t ALWAYS = 0; // in no window: drawn at every time
+
 // The grid the boxes, connectors and panels share: four columns, three rows.
 struct Cell {
     float x0, y0, x1, y1;
@@ -42,7 +62,7 @@ struct FadeSpec {
 
 template <int N>
 void AddPaletteFade(sTimeline& timeline, const FadeSpec& spec, const Key (&keys)[N]) {
-    sPaletteFadeEffect* e = Add<sPaletteFadeEffect>(timeline, 0);
+    sPaletteFadeEffect* e = Add<sPaletteFadeEffect>(timeline, ALWAYS);
     e->first = spec.first;
     e->last = spec.last;
     for (int c = 0; c < 3; c++) {
@@ -78,7 +98,7 @@ const Connector connectors[12] = {
 
 void AddConnectors(sTimeline& timeline) {
     for (const Connector& c : connectors) {
-        sShadeRectEffect* e = Add<sShadeRectEffect>(timeline, 2);
+        sShadeRectEffect* e = Add<sShadeRectEffect>(timeline, In(FIRST_BACKGROUND));
         float* field = nullptr;
         switch (c.moving) {
         case EDGE_X1: e->x0 = c.a, e->y0 = c.b, e->y1 = c.c, field = &e->x1; break;
@@ -105,7 +125,7 @@ const Title titles[5] = {
 
 void AddTitles(sTimeline& timeline) {
     for (const Title& title : titles) {
-        sSpriteEffect* e = Add<sSpriteEffect>(timeline, 2);
+        sSpriteEffect* e = Add<sSpriteEffect>(timeline, In(FIRST_BACKGROUND));
         e->Load(title.name);
         e->y = title.y;
         timeline.AddKey(&e->x, title.from.time, title.from.value);
@@ -116,7 +136,7 @@ void AddTitles(sTimeline& timeline) {
 // The eleven frames open one after another every 0.5 s from 10.3 s.
 void AddFrames(sTimeline& timeline) {
     for (int i = 0; i < 11; i++) {
-        sFrameEffect* e = Add<sFrameEffect>(timeline, 2);
+        sFrameEffect* e = Add<sFrameEffect>(timeline, In(FIRST_BACKGROUND));
         e->x0 = cells[i].x0;
         e->y0 = cells[i].y0;
         e->x1 = cells[i].x1;
@@ -130,7 +150,7 @@ void AddFrames(sTimeline& timeline) {
 // The eleven warp panels unroll downwards one after another every 0.3 s from 17.3 s.
 void AddWarpPanels(sTimeline& timeline) {
     for (int i = 0; i < 11; i++) {
-        sWarpEffect* e = Add<sWarpEffect>(timeline, 16);
+        sWarpEffect* e = Add<sWarpEffect>(timeline, In(WARP_PANELS));
         e->x0 = cells[i].x0;
         e->y0 = cells[i].y0;
         e->x1 = cells[i].x1;
@@ -143,15 +163,12 @@ void AddWarpPanels(sTimeline& timeline) {
 } // namespace
 
 void BuildShow(sTimeline& timeline) {
-    timeline.SetWindow(0, 0, 2000);
-    timeline.SetWindow(1, 2000, 17300);
-    timeline.SetWindow(2, 17300, 24000);
-    timeline.SetWindow(3, 24000, 36000);
-    timeline.SetWindow(4, 16300, 24000);
+    for (int w = 0; w < SHOW_WINDOWS; w++)
+        timeline.SetWindow(w, windowSpans[w].start, windowSpans[w].end);
 
-    AddBackground(timeline, 2, "vd/q47_back.scl", true);
-    AddBackground(timeline, 4, "vd/q47_bac2.scl", false);
-    AddBackground(timeline, 8, "vd/good.scl", true);
+    AddBackground(timeline, In(FIRST_BACKGROUND), "vd/q47_back.scl", true);
+    AddBackground(timeline, In(SECOND_BACKGROUND), "vd/q47_bac2.scl", false);
+    AddBackground(timeline, In(THIRD_BACKGROUND), "vd/good.scl", true);
 
     // The grey ramp: black to white for 2 s, then a held jump to the ramp, white at 24 s.
     const FadeSpec grey = {0, 16, {0, 0, 0}, {255, 255, 255}};
@@ -159,7 +176,7 @@ void BuildShow(sTimeline& timeline) {
                             {2001, 1}, {2001, 1}, {2001, 1}, {23000, 1}, {24000, 0}};
     AddPaletteFade(timeline, grey, greyKeys);
 
-    Add<sShadeRectEffect>(timeline, 1); // the black screen of the first two seconds
+    Add<sShadeRectEffect>(timeline, In(BLACK_OPENING));
 
     const FadeSpec background = {32, 47, {0, 0, 0}, {255, 255, 255}};
     const Key backgroundKeys[] = {{16300, 0}, {17300, 1}, {23000, 1},

@@ -4,17 +4,6 @@
 
 namespace {
 
-// The three fields of the render-mode word.
-unsigned ShadingField(unsigned mode) {
-    return mode & 0xF;
-}
-unsigned DepthField(unsigned mode) {
-    return (mode >> 4) & 0xF;
-}
-unsigned BlendField(unsigned mode) {
-    return (mode >> 8) & 0xF;
-}
-
 const uint32_t OPAQUE_WHITE = 0xFFFFFFFFu;
 const DWORD DRAW_FLAGS = D3DDP_WAIT | D3DDP_DONOTCLIP | D3DDP_DONOTUPDATEEXTENTS;
 
@@ -71,49 +60,54 @@ void sWinDriver::FillVertexColors(uint32_t argb) {
     for (int i = 0; i < vertexCount && vertices; i++) vertices[i].color = argb;
 }
 
-void sWinDriver::ApplyShading(unsigned field) {
-    if (field > 5) return;
-    bool gouraud = field & 1;
+// Each Apply takes its field of the mode word in place; a value the field does not know
+// changes nothing.
+void sWinDriver::ApplyShading(unsigned shading) {
+    if (shading > RM_MODULATE_LINEAR) return;
+    bool gouraud = (shading & RM_GOURAUD) != 0;
+    bool textured = shading >= RM_DECAL;
     SetState(D3DRENDERSTATE_SHADEMODE, gouraud ? D3DSHADE_GOURAUD : D3DSHADE_FLAT);
-    SetState(D3DRENDERSTATE_TEXTUREHANDLE, field >= 2 ? currentTexture : 0);
-    if (field >= 2)
+    SetState(D3DRENDERSTATE_TEXTUREHANDLE, textured ? currentTexture : 0);
+    if (textured)
         SetState(D3DRENDERSTATE_TEXTUREMAPBLEND, gouraud ? D3DTBLEND_MODULATE : D3DTBLEND_DECAL);
-    if (field >= 4) SetState(D3DRENDERSTATE_TEXTUREMAG, D3DFILTER_LINEAR);
-    if (field == 0)
+    if (shading >= RM_DECAL_LINEAR) SetState(D3DRENDERSTATE_TEXTUREMAG, D3DFILTER_LINEAR);
+    if (shading == RM_FLAT)
         FillVertexColors(PackedColor());
     else if (!gouraud)
         FillVertexColors(OPAQUE_WHITE);
 }
 
-void sWinDriver::ApplyDepth(unsigned field) {
-    if (field > 3) return;
-    SetState(D3DRENDERSTATE_ZENABLE, field != 0);
-    SetState(D3DRENDERSTATE_ZWRITEENABLE, field >= 2);
-    if (field == 0) return;
-    SetState(D3DRENDERSTATE_ZFUNC, field == 2 ? D3DCMP_ALWAYS : D3DCMP_GREATEREQUAL);
+void sWinDriver::ApplyDepth(unsigned depth) {
+    if (depth > (RM_DEPTH_TEST | RM_DEPTH_WRITE)) return;
+    SetState(D3DRENDERSTATE_ZENABLE, depth != 0);
+    SetState(D3DRENDERSTATE_ZWRITEENABLE, (depth & RM_DEPTH_WRITE) != 0);
+    if (depth == 0) return;
+    SetState(D3DRENDERSTATE_ZFUNC, (depth & RM_DEPTH_TEST) ? D3DCMP_GREATEREQUAL : D3DCMP_ALWAYS);
 }
 
-void sWinDriver::ApplyBlending(unsigned field) {
-    if (field > 2) return;
-    SetState(D3DRENDERSTATE_ALPHABLENDENABLE, field != 0);
-    SetState(D3DRENDERSTATE_SRCBLEND, field == 1 ? D3DBLEND_SRCALPHA : D3DBLEND_ONE);
-    SetState(D3DRENDERSTATE_DESTBLEND, field == 0   ? D3DBLEND_ZERO
-                                       : field == 1 ? D3DBLEND_INVSRCALPHA
-                                                    : D3DBLEND_ONE);
+void sWinDriver::ApplyBlending(unsigned blend) {
+    if (blend > RM_BLEND_ADD) return;
+    SetState(D3DRENDERSTATE_ALPHABLENDENABLE, blend != RM_OPAQUE);
+    SetState(D3DRENDERSTATE_SRCBLEND, blend == RM_BLEND_ALPHA ? D3DBLEND_SRCALPHA : D3DBLEND_ONE);
+    SetState(D3DRENDERSTATE_DESTBLEND, blend == RM_OPAQUE        ? D3DBLEND_ZERO
+                                       : blend == RM_BLEND_ALPHA ? D3DBLEND_INVSRCALPHA
+                                                                 : D3DBLEND_ONE);
 }
 
 void sWinDriver::SetRenderMode(unsigned mode) {
-    ApplyShading(ShadingField(mode));
-    ApplyDepth(DepthField(mode));
-    ApplyBlending(BlendField(mode));
+    ApplyShading(mode & RM_SHADING_MASK);
+    ApplyDepth(mode & RM_DEPTH_MASK);
+    ApplyBlending(mode & RM_BLEND_MASK);
     renderMode = mode;
 }
 
 void sWinDriver::SetTexture(sTexture* t) {
     ASSERT(t == NULL || t->type == TT_TEXTURE);
     currentTexture = t ? t->textureHandle : 0;
-    unsigned shading = ShadingField(renderMode);
-    if (shading == 2 || shading == 3) SetState(D3DRENDERSTATE_TEXTUREHANDLE, currentTexture);
+    // Linear filtering takes a new texture at the next SetRenderMode only.
+    unsigned shading = renderMode & RM_SHADING_MASK;
+    if (shading == RM_DECAL || shading == RM_MODULATE)
+        SetState(D3DRENDERSTATE_TEXTUREHANDLE, currentTexture);
 }
 
 uint32_t sWinDriver::PackedColor() const {

@@ -51,30 +51,8 @@ void sWinDriver::Unlock() {
 
 // ---- texture formats ----------------------------------------------------------------------------
 
-static bool Masks(const DDPIXELFORMAT& pf, DWORD bits, DWORD r, DWORD g, DWORD b, DWORD a) {
-    return pf.dwRGBBitCount == bits && pf.dwRBitMask == r && pf.dwGBitMask == g &&
-           pf.dwBBitMask == b && (!a || pf.dwRGBAlphaBitMask == a);
-}
-
-static int TextureKind(const DDPIXELFORMAT& pf) {
-    if (pf.dwFlags & DDPF_PALETTEINDEXED1) return BK_MONO;
-    if (pf.dwFlags & DDPF_PALETTEINDEXED2) return -1;
-    if (pf.dwFlags & DDPF_PALETTEINDEXED4) return BK_INDEX4;
-    if (pf.dwFlags & DDPF_PALETTEINDEXED8) return BK_INDEX8;
-    if (!(pf.dwFlags & DDPF_RGB)) return -1;
-    if (pf.dwFlags & DDPF_ALPHAPIXELS) {
-        if (Masks(pf, 16, 0x7C00, 0x03E0, 0x001F, 0x8000)) return BK_1555;
-        if (Masks(pf, 16, 0x0F00, 0x00F0, 0x000F, 0xF000)) return BK_4444;
-        if (Masks(pf, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000)) return BK_8888;
-        return -1;
-    }
-    if (Masks(pf, 16, 0xF800, 0x07E0, 0x001F, 0)) return BK_0565;
-    if (Masks(pf, 24, 0xFF0000, 0xFF00, 0xFF, 0)) return BK_0888;
-    return -1;
-}
-
 static HRESULT CALLBACK TextureFormatCallback(LPDDSURFACEDESC desc, LPVOID) {
-    int kind = TextureKind(desc->ddpfPixelFormat);
+    int kind = PixelKindOf(desc->ddpfPixelFormat, FU_TEXTURE);
     if (kind >= 0) {
         textureFormats[kind].format = desc->ddpfPixelFormat;
         textureFormats[kind].found = true;

@@ -99,19 +99,46 @@ void ReleaseDirectDraw() {
 
 // ---- screen formats --------------------------------------------------------------------------
 
-static bool RgbMasks(const DDPIXELFORMAT& pf, DWORD bits, DWORD r, DWORD g, DWORD b) {
-    return (pf.dwFlags & DDPF_RGB) && pf.dwRGBBitCount == bits && pf.dwRBitMask == r &&
-           pf.dwGBitMask == g && pf.dwBBitMask == b;
+// The RGB kinds as DirectDraw lays them out. No screen is 4444; a screen's alpha bits, where
+// it has any, are not looked at.
+struct sKindLayout {
+    int kind;
+    DWORD bits, r, g, b, a;
+    bool screen;
+};
+static const sKindLayout kindLayouts[] = {
+    {BK_0565, 16, 0xF800, 0x07E0, 0x001F, 0, true},
+    {BK_1555, 16, 0x7C00, 0x03E0, 0x001F, 0x8000, true},
+    {BK_4444, 16, 0x0F00, 0x00F0, 0x000F, 0xF000, false},
+    {BK_0888, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0, true},
+    {BK_8888, 32, 0xFF0000, 0x00FF00, 0x0000FF, 0xFF000000, true},
+};
+
+static bool Matches(const DDPIXELFORMAT& pf, const sKindLayout& l, FormatUse use) {
+    if (pf.dwRGBBitCount != l.bits || pf.dwRBitMask != l.r || pf.dwGBitMask != l.g ||
+        pf.dwBBitMask != l.b)
+        return false;
+    if (use == FU_SCREEN) return l.screen;
+    // A texture with alpha pixels is one of the alpha kinds, alpha mask and all.
+    if (pf.dwFlags & DDPF_ALPHAPIXELS) return l.a != 0 && pf.dwRGBAlphaBitMask == l.a;
+    return l.a == 0;
+}
+
+int PixelKindOf(const DDPIXELFORMAT& pf, FormatUse use) {
+    if (pf.dwFlags & DDPF_PALETTEINDEXED1) return BK_MONO;
+    // No kind has two-bit palettes: such a texture format is passed over.
+    if (use == FU_TEXTURE && (pf.dwFlags & DDPF_PALETTEINDEXED2)) return -1;
+    if (pf.dwFlags & DDPF_PALETTEINDEXED4) return BK_INDEX4;
+    if (pf.dwFlags & DDPF_PALETTEINDEXED8) return BK_INDEX8;
+    if (!(pf.dwFlags & DDPF_RGB)) return -1;
+    for (const sKindLayout& l : kindLayouts)
+        if (Matches(pf, l, use)) return l.kind;
+    return -1;
 }
 
 int ClassifyPixelFormat(const DDPIXELFORMAT& pf) {
-    if (pf.dwFlags & DDPF_PALETTEINDEXED1) return BK_MONO;
-    if (pf.dwFlags & DDPF_PALETTEINDEXED4) return BK_INDEX4;
-    if (pf.dwFlags & DDPF_PALETTEINDEXED8) return BK_INDEX8;
-    if (RgbMasks(pf, 16, 0xF800, 0x07E0, 0x001F)) return BK_0565;
-    if (RgbMasks(pf, 16, 0x7C00, 0x03E0, 0x001F)) return BK_1555;
-    if (RgbMasks(pf, 24, 0xFF0000, 0x00FF00, 0x0000FF)) return BK_0888;
-    if (RgbMasks(pf, 32, 0xFF0000, 0x00FF00, 0x0000FF)) return BK_8888;
+    int kind = PixelKindOf(pf, FU_SCREEN);
+    if (kind >= 0) return kind;
     DebugPrint("\nUnknown Displayformat:%08x %02d : %08x %08x %08x", pf.dwFlags, pf.dwRGBBitCount,
                pf.dwRBitMask, pf.dwGBitMask, pf.dwBBitMask);
     return -1;

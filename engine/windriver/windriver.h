@@ -144,7 +144,12 @@ void StartDirectDraw();
 // Releases the DirectDraw and Direct3D objects and gives back exclusive access; safe to
 // call repeatedly and from the fatal paths.
 void ReleaseDirectDraw();
-// BitmapKind of a screen pixel format, or -1.
+// What a pixel format is classified for: a screen is known by its colour masks alone, a
+// texture by its alpha mask too.
+enum FormatUse { FU_SCREEN, FU_TEXTURE };
+// BitmapKind of a pixel format for that use, or -1.
+int PixelKindOf(const DDPIXELFORMAT& pf, FormatUse use);
+// BitmapKind of a screen pixel format, or -1 after saying which format it is.
 int ClassifyPixelFormat(const DDPIXELFORMAT& pf);
 
 #endif

@@ -1,6 +1,7 @@
 // IDirect3D2: device enumeration and creation of devices, viewports and materials.
 #include "device.h"
 
+#include "machine/unsupported.h"
 #include "machine/video_card.h"
 
 #include <string.h>
@@ -45,7 +46,7 @@ public:
         return D3D_OK;
     }
     HRESULT STDMETHODCALLTYPE CreateLight(LPDIRECT3DLIGHT*, IUnknown*) override {
-        return DDERR_UNSUPPORTED;
+        return machine::Unsupported("IDirect3D2::CreateLight", DDERR_UNSUPPORTED);
     }
     HRESULT STDMETHODCALLTYPE CreateMaterial(LPDIRECT3DMATERIAL2* material, IUnknown*) override {
         if (!material) return DDERR_INVALIDPARAMS;
@@ -58,7 +59,7 @@ public:
         return D3D_OK;
     }
     HRESULT STDMETHODCALLTYPE FindDevice(LPD3DFINDDEVICESEARCH, LPD3DFINDDEVICERESULT) override {
-        return DDERR_UNSUPPORTED;
+        return machine::Unsupported("IDirect3D2::FindDevice", DDERR_UNSUPPORTED);
     }
     HRESULT STDMETHODCALLTYPE CreateDevice(REFCLSID type, LPDIRECTDRAWSURFACE surface,
                                            LPDIRECT3DDEVICE2* device) override {
@@ -194,7 +195,7 @@ HRESULT Device::DeleteViewport(LPDIRECT3DVIEWPORT2 viewport) {
 }
 
 HRESULT Device::NextViewport(LPDIRECT3DVIEWPORT2, LPDIRECT3DVIEWPORT2*, DWORD) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirect3DDevice2::NextViewport", DDERR_UNSUPPORTED);
 }
 
 HRESULT Device::EnumTextureFormats(LPD3DENUMTEXTUREFORMATSCALLBACK callback, LPVOID context) {
@@ -247,7 +248,7 @@ HRESULT Device::GetCurrentViewport(LPDIRECT3DVIEWPORT2* out) {
 }
 
 HRESULT Device::SetRenderTarget(LPDIRECTDRAWSURFACE, DWORD) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirect3DDevice2::SetRenderTarget", DDERR_UNSUPPORTED);
 }
 
 HRESULT Device::GetRenderTarget(LPDIRECTDRAWSURFACE* out) {
@@ -302,41 +303,41 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE primitive, D3DVERTEXTYPE vertexTy
 
 // Immediate mode of Direct3D 5 that the engine never uses.
 HRESULT Device::SwapTextureHandles(LPDIRECT3DTEXTURE2, LPDIRECT3DTEXTURE2) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirect3DDevice2::SwapTextureHandles", DDERR_UNSUPPORTED);
 }
 HRESULT Device::Begin(D3DPRIMITIVETYPE, D3DVERTEXTYPE, DWORD) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirect3DDevice2::Begin", DDERR_UNSUPPORTED);
 }
 HRESULT Device::BeginIndexed(D3DPRIMITIVETYPE, D3DVERTEXTYPE, LPVOID, DWORD, DWORD) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirect3DDevice2::BeginIndexed", DDERR_UNSUPPORTED);
 }
 HRESULT Device::Vertex(LPVOID) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirect3DDevice2::Vertex", DDERR_UNSUPPORTED);
 }
 HRESULT Device::Index(WORD) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirect3DDevice2::Index", DDERR_UNSUPPORTED);
 }
 HRESULT Device::End(DWORD) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirect3DDevice2::End", DDERR_UNSUPPORTED);
 }
 HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE, LPD3DMATRIX) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirect3DDevice2::SetTransform", DDERR_UNSUPPORTED);
 }
 HRESULT Device::GetTransform(D3DTRANSFORMSTATETYPE, LPD3DMATRIX) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirect3DDevice2::GetTransform", DDERR_UNSUPPORTED);
 }
 HRESULT Device::MultiplyTransform(D3DTRANSFORMSTATETYPE, LPD3DMATRIX) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirect3DDevice2::MultiplyTransform", DDERR_UNSUPPORTED);
 }
 HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE, D3DVERTEXTYPE, LPVOID, DWORD, LPWORD, DWORD,
                                      DWORD) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirect3DDevice2::DrawIndexedPrimitive", DDERR_UNSUPPORTED);
 }
 HRESULT Device::SetClipStatus(LPD3DCLIPSTATUS) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirect3DDevice2::SetClipStatus", DDERR_UNSUPPORTED);
 }
 HRESULT Device::GetClipStatus(LPD3DCLIPSTATUS) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirect3DDevice2::GetClipStatus", DDERR_UNSUPPORTED);
 }
 
 } // namespace ddsoft

@@ -11,14 +11,6 @@ namespace ddsoft {
 
 namespace {
 
-Channel ChannelOf(DWORD mask) {
-    Channel c;
-    if (!mask) return c;
-    while (!((mask >> c.shift) & 1)) c.shift++;
-    while (c.shift + c.bits < 32 && ((mask >> (c.shift + c.bits)) & 1)) c.bits++;
-    return c;
-}
-
 // One decoding table per 16-bit layout seen, kept for the life of the process: the
 // surfaces use a handful of layouts, and a table saves the unpacking of every texel.
 const uint32_t* DecodingTable(const PixelLayout& l, const DDPIXELFORMAT& format) {
@@ -48,10 +40,10 @@ PixelLayout LayoutOf(const DDPIXELFORMAT& format, const PALETTEENTRY* palette) {
         return l;
     }
     if (!(format.dwFlags & DDPF_RGB) || (bits != 16 && bits != 24 && bits != 32)) return l;
-    l.r = ChannelOf(format.dwRBitMask);
-    l.g = ChannelOf(format.dwGBitMask);
-    l.b = ChannelOf(format.dwBBitMask);
-    if (format.dwFlags & DDPF_ALPHAPIXELS) l.a = ChannelOf(format.dwRGBAlphaBitMask);
+    l.r = video::ChannelOf(format.dwRBitMask);
+    l.g = video::ChannelOf(format.dwGBitMask);
+    l.b = video::ChannelOf(format.dwBBitMask);
+    if (format.dwFlags & DDPF_ALPHAPIXELS) l.a = video::ChannelOf(format.dwRGBAlphaBitMask);
     if (!l.r.bits || !l.g.bits || !l.b.bits) return l;
     l.bytes = (int)bits / 8;
     if (l.bytes == 2) l.argb16 = DecodingTable(l, format);

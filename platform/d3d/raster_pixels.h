@@ -7,12 +7,11 @@
 
 #include <stdint.h>
 
+#include "machine/pixels.h"
+
 namespace ddsoft {
 
-struct Channel {
-    int shift = 0;
-    int bits = 0; // 0: the format has no such channel
-};
+using video::Channel;
 
 struct PixelLayout {
     int bytes = 0;
@@ -26,33 +25,6 @@ struct PixelLayout {
 // cannot draw with (fewer than 8 bits, indexed without a palette, no colour masks).
 PixelLayout LayoutOf(const DDPIXELFORMAT& format, const PALETTEENTRY* palette);
 
-inline uint32_t LoadRaw(const uint8_t* p, int bytes) {
-    switch (bytes) {
-    case 1: return p[0];
-    case 2: return (uint32_t)p[0] | (uint32_t)p[1] << 8;
-    case 3: return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16;
-    default:
-        return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
-    }
-}
-
-inline void StoreRaw(uint8_t* p, int bytes, uint32_t v) {
-    p[0] = (uint8_t)v;
-    if (bytes > 1) p[1] = (uint8_t)(v >> 8);
-    if (bytes > 2) p[2] = (uint8_t)(v >> 16);
-    if (bytes > 3) p[3] = (uint8_t)(v >> 24);
-}
-
-// A channel widened to 8 bits by repeating its high bits, so that full scale stays 255.
-inline uint32_t Widen(uint32_t raw, Channel c) {
-    uint32_t v = (raw >> c.shift) & ((1u << c.bits) - 1);
-    if (c.bits >= 8) return v >> (c.bits - 8);
-    if (c.bits == 1) return v ? 255 : 0;
-    uint32_t out = v << (8 - c.bits);
-    for (int filled = c.bits; filled < 8; filled += c.bits) out |= out >> c.bits;
-    return out & 0xFF;
-}
-
 // A raw pixel as 0xAARRGGBB; formats without alpha read as opaque.
 inline uint32_t DecodeArgb(const PixelLayout& l, uint32_t raw) {
     if (l.argb16) return l.argb16[raw & 0xFFFF];
@@ -60,8 +32,9 @@ inline uint32_t DecodeArgb(const PixelLayout& l, uint32_t raw) {
         const PALETTEENTRY& e = l.palette[raw & 0xFF];
         return 0xFF000000u | (uint32_t)e.peRed << 16 | (uint32_t)e.peGreen << 8 | e.peBlue;
     }
-    uint32_t a = l.a.bits ? Widen(raw, l.a) : 255;
-    return a << 24 | Widen(raw, l.r) << 16 | Widen(raw, l.g) << 8 | Widen(raw, l.b);
+    uint32_t a = l.a.bits ? video::Widen(raw, l.a) : 255;
+    return a << 24 | video::Widen(raw, l.r) << 16 | video::Widen(raw, l.g) << 8 |
+           video::Widen(raw, l.b);
 }
 
 inline uint32_t Narrow(uint32_t v8, Channel c) {

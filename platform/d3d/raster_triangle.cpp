@@ -97,7 +97,7 @@ uint32_t Texel(const RasterTexture& t, int x, int y) {
     x = t.wrapX >= 0 ? x & t.wrapX : Wrap(x, t.width);
     y = t.wrapY >= 0 ? y & t.wrapY : Wrap(y, t.height);
     const uint8_t* p = t.memory + (long)y * t.pitch + (long)x * t.layout.bytes;
-    return DecodeArgb(t.layout, LoadRaw(p, t.layout.bytes));
+    return DecodeArgb(t.layout, video::LoadPixel(p, t.layout.bytes));
 }
 
 float Finite(float f) {
@@ -228,7 +228,7 @@ void ShadePixel(const RasterState& s, int x, int y, const float v[ATTRIBUTE_COUN
     if (d.memory && (d.test || d.write)) {
         zp = d.memory + (long)y * d.pitch + (long)x * d.bytes;
         z = DepthValue(d, v[A_Z]);
-        if (d.test && !DepthPasses(d.function, z, LoadRaw(zp, d.bytes))) return;
+        if (d.test && !DepthPasses(d.function, z, video::LoadPixel(zp, d.bytes))) return;
     }
     Rgba c = {ToByte(v[A_R]), ToByte(v[A_G]), ToByte(v[A_B]), ToByte(v[A_A])};
     if (s.texture.memory) {
@@ -238,14 +238,14 @@ void ShadePixel(const RasterState& s, int x, int y, const float v[ATTRIBUTE_COUN
     }
     const RasterTarget& t = s.target;
     uint8_t* p = t.memory + (long)y * t.pitch + (long)x * t.layout.bytes;
-    if (s.blend) c = Blend(s, c, DecodeArgb(t.layout, LoadRaw(p, t.layout.bytes)));
+    if (s.blend) c = Blend(s, c, DecodeArgb(t.layout, video::LoadPixel(p, t.layout.bytes)));
     if (s.dither) {
         uint32_t threshold = BAYER[y & 3][x & 3];
         c = {Dither(c.r, t.layout.r.bits, threshold), Dither(c.g, t.layout.g.bits, threshold),
              Dither(c.b, t.layout.b.bits, threshold), c.a};
     }
-    StoreRaw(p, t.layout.bytes, EncodeRgba(t.layout, c.r, c.g, c.b, c.a));
-    if (zp && d.write) StoreRaw(zp, d.bytes, z);
+    video::StorePixel(p, t.layout.bytes, EncodeRgba(t.layout, c.r, c.g, c.b, c.a));
+    if (zp && d.write) video::StorePixel(zp, d.bytes, z);
 }
 
 // Pixel range [lo, hi] whose centres (n * SUB + SUB / 2) can lie within [from, to].

@@ -1,6 +1,8 @@
 // IDirect3DViewport2 and IDirect3DMaterial2: recorded settings and material handles.
 #include "device.h"
 
+#include "machine/unsupported.h"
+
 #include <map>
 
 namespace ddsoft {
@@ -76,34 +78,34 @@ HRESULT Viewport::GetBackground(LPD3DMATERIALHANDLE material, LPBOOL valid) {
 
 // What the engine does not use.
 HRESULT Viewport::GetViewport(LPD3DVIEWPORT) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirect3DViewport2::GetViewport", DDERR_UNSUPPORTED);
 }
 HRESULT Viewport::SetViewport(LPD3DVIEWPORT) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirect3DViewport2::SetViewport", DDERR_UNSUPPORTED);
 }
 HRESULT Viewport::TransformVertices(DWORD, LPVOID, DWORD, LPDWORD) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirect3DViewport2::TransformVertices", DDERR_UNSUPPORTED);
 }
 HRESULT Viewport::LightElements(DWORD, LPVOID) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirect3DViewport2::LightElements", DDERR_UNSUPPORTED);
 }
 HRESULT Viewport::SetBackgroundDepth(LPDIRECTDRAWSURFACE) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirect3DViewport2::SetBackgroundDepth", DDERR_UNSUPPORTED);
 }
 HRESULT Viewport::GetBackgroundDepth(LPDIRECTDRAWSURFACE*, LPBOOL) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirect3DViewport2::GetBackgroundDepth", DDERR_UNSUPPORTED);
 }
 HRESULT Viewport::Clear(DWORD, LPD3DRECT, DWORD) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirect3DViewport2::Clear", DDERR_UNSUPPORTED);
 }
 HRESULT Viewport::AddLight(LPDIRECT3DLIGHT) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirect3DViewport2::AddLight", DDERR_UNSUPPORTED);
 }
 HRESULT Viewport::DeleteLight(LPDIRECT3DLIGHT) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirect3DViewport2::DeleteLight", DDERR_UNSUPPORTED);
 }
 HRESULT Viewport::NextLight(LPDIRECT3DLIGHT, LPDIRECT3DLIGHT*, DWORD) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirect3DViewport2::NextLight", DDERR_UNSUPPORTED);
 }
 
 // ---- material --------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 
 #include "surface.h"
 #include "machine/machine.h"
+#include "machine/unsupported.h"
 #include "machine/video_card.h"
 
 #include <string.h>
@@ -157,7 +158,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE Compact() override { return DD_OK; }
     HRESULT STDMETHODCALLTYPE CreateClipper(DWORD, LPDIRECTDRAWCLIPPER*, IUnknown*) override {
-        return DDERR_UNSUPPORTED;
+        return machine::Unsupported("IDirectDraw::CreateClipper", DDERR_UNSUPPORTED);
     }
     HRESULT STDMETHODCALLTYPE CreatePalette(DWORD flags, LPPALETTEENTRY entries,
                                             LPDIRECTDRAWPALETTE* out, IUnknown*) override {
@@ -176,7 +177,7 @@ public:
         return hr;
     }
     HRESULT STDMETHODCALLTYPE DuplicateSurface(LPDIRECTDRAWSURFACE, LPDIRECTDRAWSURFACE*) override {
-        return DDERR_UNSUPPORTED;
+        return machine::Unsupported("IDirectDraw::DuplicateSurface", DDERR_UNSUPPORTED);
     }
     HRESULT STDMETHODCALLTYPE EnumDisplayModes(DWORD, LPDDSURFACEDESC filter, LPVOID context,
                                                LPDDENUMMODESCALLBACK callback) override {
@@ -198,7 +199,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE EnumSurfaces(DWORD, LPDDSURFACEDESC, LPVOID,
                                            LPDDENUMSURFACESCALLBACK) override {
-        return DDERR_UNSUPPORTED;
+        return machine::Unsupported("IDirectDraw::EnumSurfaces", DDERR_UNSUPPORTED);
     }
     HRESULT STDMETHODCALLTYPE FlipToGDISurface() override { return DD_OK; }
     HRESULT STDMETHODCALLTYPE GetCaps(LPDDCAPS driver, LPDDCAPS emulation) override {
@@ -240,7 +241,9 @@ public:
         *frequency = Display().refreshRate;
         return DD_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetScanLine(LPDWORD) override { return DDERR_UNSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE GetScanLine(LPDWORD) override {
+        return machine::Unsupported("IDirectDraw::GetScanLine", DDERR_UNSUPPORTED);
+    }
     HRESULT STDMETHODCALLTYPE GetVerticalBlankStatus(LPBOOL inBlank) override {
         if (!inBlank) return DDERR_INVALIDPARAMS;
         *inBlank = FALSE;

@@ -2,6 +2,7 @@
 // memory where they live there; flipping chains, attachments, locks and lost surfaces.
 #include "surface.h"
 
+#include "machine/unsupported.h"
 #include "machine/video_card.h"
 
 #include <string.h>
@@ -33,16 +34,6 @@ DDPIXELFORMAT ZFormat(DWORD depth) {
     f.dwZBufferBitDepth = depth;
     f.dwRGBZBitMask = depth >= 32 ? 0xFFFFFFFFu : ((1u << depth) - 1);
     return f;
-}
-
-void StorePixel(uint8_t* p, int bytes, DWORD value) {
-    for (int i = 0; i < bytes; i++) p[i] = (uint8_t)(value >> (8 * i));
-}
-
-DWORD LoadPixel(const uint8_t* p, int bytes) {
-    DWORD v = 0;
-    for (int i = 0; i < bytes; i++) v |= (DWORD)p[i] << (8 * i);
-    return v;
 }
 
 } // namespace
@@ -430,7 +421,7 @@ HRESULT Surface::ColorFill(const RECT& r, DWORD value) {
             memset(p, (int)(value & 0xFF), (size_t)(r.right - r.left));
             continue;
         }
-        for (LONG x = r.left; x < r.right; x++, p += bytes) StorePixel(p, bytes, value);
+        for (LONG x = r.left; x < r.right; x++, p += bytes) video::StorePixel(p, bytes, value);
     }
     return DD_OK;
 }
@@ -460,9 +451,9 @@ HRESULT Surface::Copy(const RECT& dest, Surface& source, const RECT& from, bool 
         }
         for (LONG x = 0; x < w; x++, d += bytes) {
             const uint8_t* s = srow + (size_t)(from.left + x * sw / w) * bytes;
-            DWORD v = LoadPixel(s, bytes);
+            DWORD v = video::LoadPixel(s, bytes);
             if (useKey && v == key) continue;
-            StorePixel(d, bytes, v);
+            video::StorePixel(d, bytes, v);
         }
     }
     return DD_OK;
@@ -545,43 +536,43 @@ HRESULT Surface::GetBltStatus(DWORD) {
 // ---- what the engine never calls ------------------------------------------------------
 
 HRESULT Surface::AddOverlayDirtyRect(LPRECT) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirectDrawSurface::AddOverlayDirtyRect", DDERR_UNSUPPORTED);
 }
 HRESULT Surface::BltBatch(LPDDBLTBATCH, DWORD, DWORD) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirectDrawSurface::BltBatch", DDERR_UNSUPPORTED);
 }
 HRESULT Surface::EnumOverlayZOrders(DWORD, LPVOID, LPDDENUMSURFACESCALLBACK) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirectDrawSurface::EnumOverlayZOrders", DDERR_UNSUPPORTED);
 }
 HRESULT Surface::GetClipper(LPDIRECTDRAWCLIPPER*) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirectDrawSurface::GetClipper", DDERR_UNSUPPORTED);
 }
 HRESULT Surface::GetDC(HDC*) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirectDrawSurface::GetDC", DDERR_UNSUPPORTED);
 }
 HRESULT Surface::GetOverlayPosition(LPLONG, LPLONG) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirectDrawSurface::GetOverlayPosition", DDERR_UNSUPPORTED);
 }
 HRESULT Surface::Initialize(LPDIRECTDRAW, LPDDSURFACEDESC) {
     return DDERR_ALREADYINITIALIZED;
 }
 HRESULT Surface::ReleaseDC(HDC) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirectDrawSurface::ReleaseDC", DDERR_UNSUPPORTED);
 }
 HRESULT Surface::SetClipper(LPDIRECTDRAWCLIPPER) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirectDrawSurface::SetClipper", DDERR_UNSUPPORTED);
 }
 HRESULT Surface::SetOverlayPosition(LONG, LONG) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirectDrawSurface::SetOverlayPosition", DDERR_UNSUPPORTED);
 }
 HRESULT Surface::UpdateOverlay(LPRECT, LPDIRECTDRAWSURFACE, LPRECT, DWORD, LPDDOVERLAYFX) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirectDrawSurface::UpdateOverlay", DDERR_UNSUPPORTED);
 }
 HRESULT Surface::UpdateOverlayDisplay(DWORD) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirectDrawSurface::UpdateOverlayDisplay", DDERR_UNSUPPORTED);
 }
 HRESULT Surface::UpdateOverlayZOrder(DWORD, LPDIRECTDRAWSURFACE) {
-    return DDERR_UNSUPPORTED;
+    return machine::Unsupported("IDirectDrawSurface::UpdateOverlayZOrder", DDERR_UNSUPPORTED);
 }
 
 } // namespace ddsoft

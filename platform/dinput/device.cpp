@@ -3,6 +3,8 @@
 // window's foreground, the event buffer and the immediate states.
 #include "device.h"
 
+#include "machine/unsupported.h"
+
 #include <string.h>
 
 #include <algorithm>
@@ -374,19 +376,19 @@ HRESULT Device::GetDeviceState(DWORD size, LPVOID data) {
 // ---- what this machine does not offer -------------------------------------------------------
 
 HRESULT Device::EnumObjects(LPDIENUMDEVICEOBJECTSCALLBACKA, LPVOID, DWORD) {
-    return DIERR_UNSUPPORTED;
+    return machine::Unsupported("IDirectInputDevice::EnumObjects", DIERR_UNSUPPORTED);
 }
 
 HRESULT Device::SetEventNotification(HANDLE) {
-    return DIERR_UNSUPPORTED;
+    return machine::Unsupported("IDirectInputDevice::SetEventNotification", DIERR_UNSUPPORTED);
 }
 
 HRESULT Device::GetObjectInfo(LPDIDEVICEOBJECTINSTANCEA, DWORD, DWORD) {
-    return DIERR_UNSUPPORTED;
+    return machine::Unsupported("IDirectInputDevice::GetObjectInfo", DIERR_UNSUPPORTED);
 }
 
 HRESULT Device::RunControlPanel(HWND, DWORD) {
-    return DIERR_UNSUPPORTED;
+    return machine::Unsupported("IDirectInputDevice::RunControlPanel", DIERR_UNSUPPORTED);
 }
 
 // Devices come out of CreateDevice already initialised.

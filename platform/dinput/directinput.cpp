@@ -4,6 +4,7 @@
 
 #include "device.h"
 #include "machine/input_devices.h"
+#include "machine/unsupported.h"
 
 #include <string.h>
 
@@ -41,7 +42,9 @@ public:
     HRESULT STDMETHODCALLTYPE EnumDevices(DWORD devType, LPDIENUMDEVICESCALLBACKA callback,
                                           LPVOID ref, DWORD flags) override;
     HRESULT STDMETHODCALLTYPE GetDeviceStatus(REFGUID guid) override;
-    HRESULT STDMETHODCALLTYPE RunControlPanel(HWND, DWORD) override { return DIERR_UNSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE RunControlPanel(HWND, DWORD) override {
+        return machine::Unsupported("IDirectInput::RunControlPanel", DIERR_UNSUPPORTED);
+    }
     // The object comes out of DirectInputCreateA already initialised.
     HRESULT STDMETHODCALLTYPE Initialize(HINSTANCE, DWORD) override {
         return DIERR_ALREADYINITIALIZED;

@@ -82,21 +82,6 @@ int BytesPerPixel(const DDPIXELFORMAT& f) {
     return (int)BitsOf(f) / 8;
 }
 
-uint32_t Expand(uint32_t value, DWORD mask) {
-    if (!mask) return 0;
-    int shift = 0;
-    while (!((mask >> shift) & 1)) shift++;
-    int bits = 0;
-    while ((mask >> (shift + bits)) & 1) bits++;
-    uint32_t v = (value & mask) >> shift;
-    // Widen to 8 bits by repeating the high bits, as a DAC does.
-    if (bits >= 8) return v >> (bits - 8);
-    uint32_t out = 0;
-    for (int filled = 0; filled < 8; filled += bits) out = (out << bits) | v;
-    int extra = ((8 + bits - 1) / bits) * bits - 8;
-    return (out >> extra) & 0xFF;
-}
-
 } // namespace
 
 DDPIXELFORMAT Index8Format() {
@@ -232,13 +217,11 @@ void ConvertRow(const uint8_t* row, int width, const DDPIXELFORMAT& format,
         memset(out, 0, sizeof(uint32_t) * width);
         return;
     }
+    Channel r = ChannelOf(format.dwRBitMask), g = ChannelOf(format.dwGBitMask),
+            b = ChannelOf(format.dwBBitMask);
     for (int x = 0; x < width; x++) {
-        const uint8_t* p = row + x * bytes;
-        uint32_t v = p[0] | (uint32_t)p[1] << 8;
-        if (bytes >= 3) v |= (uint32_t)p[2] << 16;
-        if (bytes == 4) v |= (uint32_t)p[3] << 24;
-        out[x] = Expand(v, format.dwRBitMask) << 16 | Expand(v, format.dwGBitMask) << 8 |
-                 Expand(v, format.dwBBitMask);
+        uint32_t v = LoadPixel(row + x * bytes, bytes);
+        out[x] = Widen(v, r) << 16 | Widen(v, g) << 8 | Widen(v, b);
     }
 }
 

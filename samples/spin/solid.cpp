@@ -7,9 +7,9 @@
 namespace {
 
 // Render-mode words: shading/texture in bits 0-3, depth in 4-7, blending in 8-11.
-const unsigned MODE_BACKDROP = 0x001; // Gouraud, no texture, no depth
-const unsigned MODE_CUBE = 0x033;     // Gouraud, modulated texture, depth test and write
-const unsigned MODE_SHELL = 0x111;    // Gouraud, depth test only, alpha blending
+const unsigned MODE_BACKDROP = RM_GOURAUD;
+const unsigned MODE_CUBE = RM_MODULATE | RM_DEPTH_TEST | RM_DEPTH_WRITE;
+const unsigned MODE_SHELL = RM_GOURAUD | RM_DEPTH_TEST | RM_BLEND_ALPHA;
 
 const float CUBE_HALF = 1.0f;
 const float SHELL_RADIUS = 2.15f;

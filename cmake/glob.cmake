@@ -1,0 +1,17 @@
+# prismatel_glob(<out> <folder>... [EXTENSIONS <ext>...]): the files of those folders (paths
+# from the source root) with those extensions, .cpp unless told; every build re-checks the
+# folders, so that adding or removing a file needs no edit of the build.
+function(prismatel_glob out)
+    cmake_parse_arguments(ARG "" "" "EXTENSIONS" ${ARGN})
+    if(NOT ARG_EXTENSIONS)
+        set(ARG_EXTENSIONS cpp)
+    endif()
+    set(files)
+    foreach(dir ${ARG_UNPARSED_ARGUMENTS})
+        foreach(ext ${ARG_EXTENSIONS})
+            file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.${ext})
+            list(APPEND files ${found})
+        endforeach()
+    endforeach()
+    set(${out} ${files} PARENT_SCOPE)
+endfunction()

@@ -3,17 +3,13 @@
 #ifndef BENCH_DISPLAY_H
 #define BENCH_DISPLAY_H
 
-#include "host/settings.h"
+#include "support/headless_machine.h"
 #include "machine/machine.h"
 #include "system.h"
 #include "windriver/windriver.h"
 
 inline sWinDriver* StartBenchDisplay(int kind) {
-    host::Settings s;
-    s.headless = true;
-    s.fps = 60;
-    host::OverrideSettings(s);
-    machine::ResetForTest();
+    StartHeadlessMachine(60);
     ClearDevices();
     mainWindow = (HWND)(uintptr_t)0x5150;
     StartDirectDraw();

@@ -5,7 +5,7 @@
 #include <d3d.h>
 #include <ddraw.h>
 
-#include "host/settings.h"
+#include "support/headless_machine.h"
 #include "machine/machine.h"
 
 #include <string.h>
@@ -51,11 +51,7 @@ struct Scene {
     IDirect3DTexture2* textureObject = nullptr;
 
     explicit Scene(bool bilinear) {
-        host::Settings s;
-        s.headless = true;
-        s.fps = 60;
-        host::OverrideSettings(s);
-        machine::ResetForTest();
+        StartHeadlessMachine(60);
         DirectDrawCreate(NULL, &dd1, NULL);
         dd1->QueryInterface(IID_IDirectDraw2, (void**)&dd);
         DDSURFACEDESC d =

@@ -10,7 +10,7 @@
 
 #include "cdaudio/cdaudio.h"
 #include "demo_hook.h"
-#include "host/settings.h"
+#include "support/headless_machine.h"
 #include "kernel32/threads.h"
 #include "machine/machine.h"
 #include "support/run_winmain.h"
@@ -37,11 +37,7 @@ bool WaitFor(const std::function<bool()>& condition, int ms) {
 class CdAudio : public ::testing::Test {
 protected:
     void SetUp() override {
-        host::Settings settings;
-        settings.headless = true;
-        settings.fps = 0;
-        host::OverrideSettings(settings);
-        machine::ResetForTest();
+        StartHeadlessMachine(0);
         mainWindow = reinterpret_cast<HWND>(0x10010);
         cdCommand = 0;
         cdDeviceId = 0;

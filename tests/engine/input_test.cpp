@@ -14,7 +14,7 @@
 
 #include "demo_hook.h"
 #include "input/input.h"
-#include "host/settings.h"
+#include "support/headless_machine.h"
 #include "machine/machine.h"
 #include "support/run_winmain.h"
 #include "machine/input_devices.h"
@@ -30,11 +30,7 @@ bool HasLine(const std::string& line) {
 class InputDevices : public ::testing::Test {
 protected:
     void SetUp() override {
-        host::Settings settings;
-        settings.headless = true;
-        settings.fps = 100; // each frame moves the clock by 10 ms
-        host::OverrideSettings(settings);
-        machine::ResetForTest();
+        StartHeadlessMachine(100); // each frame moves the clock by 10 ms
         appInstance = GetModuleHandleA(NULL);
         mainWindow = reinterpret_cast<HWND>(0x10010);
         ClearDevices();

@@ -2,7 +2,7 @@
 // clock (one AdvanceFrame per 1/fps second).
 #include "profiler.h"
 
-#include "host/settings.h"
+#include "support/headless_machine.h"
 #include "machine/machine.h"
 #include "support/null_display.h"
 
@@ -36,11 +36,7 @@ public:
 class ProfilerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        host::Settings s;
-        s.headless = true;
-        s.fps = 80; // one step of the clock: 12,500 microseconds
-        host::OverrideSettings(s);
-        machine::ResetForTest();
+        StartHeadlessMachine(80); // one step of the clock: 12,500 microseconds
     }
     void Step() { machine::AdvanceFrame(); }
 };

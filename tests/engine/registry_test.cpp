@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "host/settings.h"
+#include "support/headless_machine.h"
 #include "machine/machine.h"
 #include "system.h"
 
@@ -111,10 +111,7 @@ class RegistryMisuse : public Registry,
                        public ::testing::WithParamInterface<LPTHREAD_START_ROUTINE> {};
 
 TEST_P(RegistryMisuse, EndsTheThreadWithAnAssertion) {
-    host::Settings s;
-    s.headless = true;
-    host::OverrideSettings(s);
-    machine::ResetForTest();
+    StartHeadlessMachine(0);
     WNDCLASSA wc = {};
     wc.lpfnWndProc = PlainProc;
     wc.lpszClassName = "Target";
@@ -139,10 +136,7 @@ INSTANTIATE_TEST_SUITE_P(Registry, RegistryMisuse,
                                            LookUpBadSlot));
 
 TEST_F(Registry, TheFifthDeviceIsNotStored) {
-    host::Settings s;
-    s.headless = true;
-    host::OverrideSettings(s);
-    machine::ResetForTest();
+    StartHeadlessMachine(0);
     WNDCLASSA wc = {};
     wc.lpfnWndProc = PlainProc;
     wc.lpszClassName = "Target";

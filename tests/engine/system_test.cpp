@@ -9,19 +9,11 @@
 #include <string>
 
 #include "cdaudio/cdaudio.h"
-#include "host/settings.h"
+#include "support/headless_machine.h"
 #include "machine/machine.h"
 #include "system.h"
 
 namespace {
-
-void UseHeadlessMachine(int fps) {
-    host::Settings s;
-    s.headless = true;
-    s.fps = fps;
-    host::OverrideSettings(s);
-    machine::ResetForTest();
-}
 
 TEST(Integers, MinSignAbsAlignUp) {
     EXPECT_EQ(Min(3, 3), 3);
@@ -139,7 +131,7 @@ TEST(ClipBlitRect, ExtremeValuesDoNotOverflow) {
 // ---- clocks --------------------------------------------------------------------------------
 
 TEST(Clocks, FollowTheCounter) {
-    UseHeadlessMachine(3);
+    StartHeadlessMachine(3);
     EXPECT_EQ(GetMicroseconds(), 0);
     machine::AdvanceFrame();
     EXPECT_EQ(GetMicroseconds(), 333333);
@@ -147,7 +139,7 @@ TEST(Clocks, FollowTheCounter) {
 }
 
 TEST(Clocks, FallBackToTimeGetTimeInStepsOfAMillisecond) {
-    UseHeadlessMachine(3);
+    StartHeadlessMachine(3);
     machine::SetPerformanceCounterPresent(false);
     for (int frame = 1; frame <= 10; frame++) {
         machine::AdvanceFrame();
@@ -159,7 +151,7 @@ TEST(Clocks, FallBackToTimeGetTimeInStepsOfAMillisecond) {
 }
 
 TEST(Clocks, CountsBeyondThirtyTwoBits) {
-    UseHeadlessMachine(1);
+    StartHeadlessMachine(1);
     machine::SetPerformanceFrequency(3579545); // 2^32 counts after 1200 s
     for (int i = 0; i < 2000; i++) machine::AdvanceFrame();
     EXPECT_NEAR((double)GetMicroseconds(), 2e9, 1.0);
@@ -175,7 +167,7 @@ LRESULT CALLBACK PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
 class FatalPaths : public ::testing::Test {
 protected:
     void SetUp() override {
-        UseHeadlessMachine(60);
+        StartHeadlessMachine(60);
         WNDCLASSA wc = {};
         wc.lpfnWndProc = PlainProc;
         wc.lpszClassName = "Target";
@@ -294,7 +286,7 @@ TEST_F(FatalPaths, DebugPrintFormatsIntoOneLine) {
 // ---- the CD-audio thread's loop ---------------------------------------------------------------
 
 TEST(CdThreadLoop, QuitEndsTheThreadWithItsCodeAndClearsTheFlag) {
-    UseHeadlessMachine(0);
+    StartHeadlessMachine(0);
     cdCommand = 0x600; // not a command: ignored
     cdThreadRunning = true;
     HANDLE t = CreateThread(NULL, 65536, CdThread, NULL, 0, NULL);

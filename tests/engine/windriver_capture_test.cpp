@@ -17,12 +17,7 @@ protected:
         char pattern[] = "/tmp/prismatel_capture_XXXXXX";
         ASSERT_NE(nullptr, mkdtemp(pattern));
         dir = pattern;
-        host::Settings s;
-        s.headless = true;
-        s.fps = 50;
-        s.captureDir = dir;
-        s.captureEvery = 1;
-        Configure(s);
+        Configure(50, [this](host::Settings& s) { s.captureDir = dir; });
     }
 
     void TearDown() override {
@@ -92,9 +87,10 @@ TEST_F(CaptureTest, RecordingShowsWhatWasWrittenWithThePaletteOfItsFrame) {
 }
 
 TEST_F(CaptureTest, KeepsEveryKthFrameUnderItsClockNumber) {
-    host::Settings s = host::GetSettings();
-    s.captureEvery = 2;
-    Configure(s);
+    Configure(50, [this](host::Settings& s) {
+        s.captureDir = dir;
+        s.captureEvery = 2;
+    });
     Start();
     SetMode(640, 480, BK_INDEX8);
     for (int seed = 1; seed <= 5; seed++) DrawFrame(seed);

@@ -8,7 +8,7 @@
 #include "bitmap.h"
 #include "display.h"
 #include "ddraw/surface.h"
-#include "host/settings.h"
+#include "support/headless_machine.h"
 #include "machine/machine.h"
 #include "machine/video_card.h"
 #include "system.h"
@@ -19,12 +19,7 @@
 
 class DriverTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        host::Settings s;
-        s.headless = true;
-        s.fps = 60;
-        Configure(s);
-    }
+    void SetUp() override { Configure(60); }
 
     void TearDown() override {
         delete driver;
@@ -32,9 +27,8 @@ protected:
         ReleaseDirectDraw();
     }
 
-    void Configure(const host::Settings& s) {
-        host::OverrideSettings(s);
-        machine::ResetForTest();
+    void Configure(int fps, const SettingsChange& change = nullptr) {
+        StartHeadlessMachine(fps, change);
         ClearDevices(); // each test's driver registers itself anew
         // DirectDraw only needs a window to hand exclusive access to.
         mainWindow = (HWND)(uintptr_t)0x5150;

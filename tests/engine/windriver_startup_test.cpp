@@ -150,6 +150,38 @@ TEST_F(StartupTest, ClassifiesEveryScreenFormat) {
               Log().find("\nUnknown Displayformat:00000041 16 : 00000F00 000000F0 0000000F"));
 }
 
+// A texture format is known by its alpha mask too: alpha kinds need the alpha flag and mask,
+// the others must have no alpha flag, and two-bit palettes have no kind.
+TEST_F(StartupTest, ClassifiesEveryTextureFormat) {
+    DDPIXELFORMAT twoBit = {}, fourBit = {}, alphaFlagWithoutMask = video::Rgb565Format();
+    twoBit.dwFlags = DDPF_PALETTEINDEXED2;
+    fourBit.dwFlags = DDPF_PALETTEINDEXED4;
+    alphaFlagWithoutMask.dwFlags |= DDPF_ALPHAPIXELS;
+    const struct {
+        DDPIXELFORMAT format;
+        int kind;
+    } cases[] = {
+        {video::Argb1555Format(), BK_1555},
+        {video::Rgb555Format(), -1},
+        {video::Argb4444Format(), BK_4444},
+        {video::Rgb565Format(), BK_0565},
+        {alphaFlagWithoutMask, -1},
+        {video::Rgb888Format(), BK_0888},
+        {video::Argb8888Format(), BK_8888},
+        {video::Xrgb8888Format(), -1},
+        {video::Index8Format(), BK_INDEX8},
+        {fourBit, BK_INDEX4},
+        {twoBit, -1},
+        {video::YuyvFormat(), -1},
+    };
+    for (const auto& c : cases) {
+        const DDPIXELFORMAT& f = c.format;
+        EXPECT_EQ(c.kind, PixelKindOf(f, FU_TEXTURE))
+            << std::hex << f.dwFlags << " " << f.dwRGBBitCount << " " << f.dwRBitMask << " "
+            << f.dwRGBAlphaBitMask;
+    }
+}
+
 TEST_F(StartupTest, DriverRegistersItselfAsTheDisplay) {
     ClearDevices();
     Start();

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "demo_hook.h"
-#include "host/settings.h"
+#include "support/headless_machine.h"
 #include "kernel32/threads.h"
 #include "machine/machine.h"
 #include "support/run_winmain.h"
@@ -16,16 +16,9 @@
 
 namespace {
 
-void UseHeadlessMachine() {
-    host::Settings s;
-    s.headless = true;
-    s.fps = 60;
-    host::OverrideSettings(s);
-}
-
 class Frame : public ::testing::Test {
 protected:
-    void SetUp() override { UseHeadlessMachine(); }
+    void SetUp() override { StartHeadlessMachine(); }
     void TearDown() override { SetTestDemo(nullptr); }
 };
 
@@ -138,7 +131,7 @@ TEST_F(Frame, ClosingTheWindowEndsWithoutWaitingForTheMainThread) {
 class WindowProcedure : public ::testing::Test {
 protected:
     void SetUp() override {
-        UseHeadlessMachine();
+        StartHeadlessMachine();
         machine::ResetForTest();
         WNDCLASSA wc = {};
         wc.lpfnWndProc = WindowProc;

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "host/settings.h"
+#include "support/headless_machine.h"
 #include "machine/machine.h"
 #include "machine/sound_card.h"
 #include "waveout.h"
@@ -20,13 +20,7 @@ namespace {
 
 class WaveOutStream : public testing::Test {
 protected:
-    void SetUp() override {
-        host::Settings settings;
-        settings.headless = true;
-        settings.fps = 60;
-        host::OverrideSettings(settings);
-        machine::ResetForTest();
-    }
+    void SetUp() override { StartHeadlessMachine(60); }
     void TearDown() override { machine::ResetForTest(); }
 };
 
@@ -171,12 +165,7 @@ TEST_F(WaveOutStream, PlaysIntoTheHeadlessCapture) {
     char pattern[] = "/tmp/waveoutcapture_XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(pattern));
     std::string dir = pattern;
-    host::Settings settings;
-    settings.headless = true;
-    settings.fps = 50;
-    settings.captureDir = dir;
-    host::OverrideSettings(settings);
-    machine::ResetForTest();
+    StartHeadlessMachine(50, [&](host::Settings& s) { s.captureDir = dir; });
 
     sWaveOutStream s;
     ASSERT_EQ(0, s.Open(44100, 1, 1, 441, 8)); // 10 ms buffers

@@ -2,7 +2,7 @@
 // and stopping it through PlaySound.
 #include "music.h"
 
-#include "host/settings.h"
+#include "support/headless_machine.h"
 #include "machine/machine.h"
 #include "machine/sound_card.h"
 
@@ -56,11 +56,7 @@ std::string EncodeTone(const std::string& name, double seconds, int rate, int ch
 class MusicTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        host::Settings s;
-        s.headless = true;
-        s.fps = 60;
-        host::OverrideSettings(s);
-        machine::ResetForTest();
+        StartHeadlessMachine(60);
         sound::ResetForTest();
         memset(MusicImage, 0, sizeof MusicImage);
         musicPlaying = 0;

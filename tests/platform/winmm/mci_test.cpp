@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/settings.h"
+#include "support/headless_machine.h"
 #include "machine/machine.h"
 #include "machine/cd_drive.h"
 #include "machine/sound_card.h"
@@ -19,11 +19,7 @@ namespace {
 class CdMci : public ::testing::Test {
 protected:
     void SetUp() override {
-        host::Settings settings;
-        settings.headless = true;
-        settings.fps = 1; // every frame is one second of disc time
-        host::OverrideSettings(settings);
-        machine::ResetForTest();
+        StartHeadlessMachine(1); // every frame is one second of disc time
     }
 
     // The disc of the examples: three tracks, 400 s from the first track's start.

@@ -2,7 +2,7 @@
 // bilinear, wrapping, perspective-correct) and the texture blends.
 #include <math.h>
 
-#include "d3d_raster_test.h"
+#include "raster_test.h"
 
 namespace rastertest {
 namespace {

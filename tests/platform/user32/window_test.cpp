@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "host/settings.h"
+#include "support/headless_machine.h"
 #include "machine/machine.h"
 
 namespace {
@@ -43,11 +43,7 @@ LRESULT CALLBACK RecordingProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
 class User : public ::testing::Test {
 protected:
     void SetUp() override {
-        host::Settings s;
-        s.headless = true;
-        s.fps = 60;
-        host::OverrideSettings(s);
-        machine::ResetForTest();
+        StartHeadlessMachine(60);
         seen.clear();
         paintValidates = true;
         sizeMovesWindow = false;
@@ -133,9 +129,7 @@ DWORD WINAPI PostQuitFromAnotherThread(LPVOID) {
 }
 
 TEST_F(User, PostToAWindowLandsInItsThreadsQueue) {
-    host::Settings realTime;
-    realTime.headless = true;
-    host::OverrideSettings(realTime);
+    ChangeSettings([](host::Settings& s) { s.fps = 0; });
     target = Create();
     DWORD start = timeGetTime();
     HANDLE t = CreateThread(NULL, 0, PostQuitFromAnotherThread, NULL, 0, NULL);

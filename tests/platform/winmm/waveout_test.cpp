@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "host/settings.h"
+#include "support/headless_machine.h"
 #include "machine/machine.h"
 #include "machine/sound_card.h"
 
@@ -28,13 +28,7 @@ WAVEFORMATEX Pcm(int rate, int channels, int bits) {
 class WaveOut : public testing::Test {
 protected:
     HWAVEOUT device = nullptr;
-    void SetUp() override {
-        host::Settings settings;
-        settings.headless = true;
-        settings.fps = 60;
-        host::OverrideSettings(settings);
-        machine::ResetForTest();
-    }
+    void SetUp() override { StartHeadlessMachine(60); }
     void TearDown() override { machine::ResetForTest(); }
     void OpenStereo() {
         WAVEFORMATEX f = Pcm(44100, 2, 16);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/settings.h"
+#include "support/headless_machine.h"
 #include "machine/machine.h"
 #include "machine/input_devices.h"
 
@@ -19,11 +19,7 @@ HWND const WINDOW = reinterpret_cast<HWND>(0x10010);
 class DirectInputTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        host::Settings settings;
-        settings.headless = true;
-        settings.fps = 100; // every AdvanceFrame moves the clock by 10 ms
-        host::OverrideSettings(settings);
-        machine::ResetForTest();
+        StartHeadlessMachine(100); // every AdvanceFrame moves the clock by 10 ms
         ASSERT_EQ(DI_OK, DirectInputCreateA(GetModuleHandleA(NULL), 0x0500, &di, NULL));
     }
 

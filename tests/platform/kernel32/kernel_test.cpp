@@ -5,10 +5,9 @@
 #include <pthread.h>
 
 #include <atomic>
-#include <map>
 #include <string>
 
-#include "host/settings.h"
+#include "support/headless_machine.h"
 #include "kernel32/threads.h"
 #include "machine/machine.h"
 
@@ -16,13 +15,7 @@ namespace {
 
 class Kernel : public ::testing::Test {
 protected:
-    void SetUp() override {
-        host::Settings s;
-        s.headless = true;
-        s.fps = 0;
-        host::OverrideSettings(s);
-        machine::ResetForTest();
-    }
+    void SetUp() override { StartHeadlessMachine(0); }
     void TearDown() override { kernel32::WaitForAllThreads(2000); }
 };
 
@@ -159,10 +152,7 @@ TEST_F(Kernel, WaitOnAnUnknownHandleFails) {
 // ---- clock ---------------------------------------------------------------------------
 
 TEST_F(Kernel, VirtualClockStepsExactlyOneFramePerAdvance) {
-    host::Settings s;
-    s.headless = true;
-    s.fps = 50;
-    host::OverrideSettings(s);
+    ChangeSettings([](host::Settings& s) { s.fps = 50; });
     std::vector<std::pair<int64_t, int64_t>> steps;
     int id = machine::AddClockListener([&](int64_t from, int64_t to) {
         steps.push_back({from, to});
@@ -191,10 +181,7 @@ TEST_F(Kernel, VirtualClockStepsExactlyOneFramePerAdvance) {
 }
 
 TEST_F(Kernel, VirtualClockHasNoDriftOverManyFrames) {
-    host::Settings s;
-    s.headless = true;
-    s.fps = 60;
-    host::OverrideSettings(s);
+    ChangeSettings([](host::Settings& s) { s.fps = 60; });
     for (int i = 0; i < 600; i++) machine::AdvanceFrame();
     EXPECT_EQ(machine::ClockMicroseconds(), 10000000);
     machine::AdvanceFrame();
@@ -222,10 +209,7 @@ TEST_F(Kernel, PerformanceCounterCanBeRemoved) {
 }
 
 TEST_F(Kernel, CounterFollowsItsFrequency) {
-    host::Settings s;
-    s.headless = true;
-    s.fps = 10;
-    host::OverrideSettings(s);
+    ChangeSettings([](host::Settings& s) { s.fps = 10; });
     machine::SetPerformanceFrequency(3579545);
     machine::AdvanceFrame();
     LARGE_INTEGER c, f;
@@ -233,51 +217,6 @@ TEST_F(Kernel, CounterFollowsItsFrequency) {
     QueryPerformanceCounter(&c);
     EXPECT_EQ(f.QuadPart, 3579545);
     EXPECT_EQ(c.QuadPart, 357954);
-}
-
-// ---- settings --------------------------------------------------------------------------
-
-host::Settings Parse(std::map<std::string, std::string> env) {
-    return host::ParseSettings([&](const char* name) -> const char* {
-        auto it = env.find(name);
-        return it == env.end() ? nullptr : it->second.c_str();
-    });
-}
-
-TEST(Settings, HeadlessDefaultsToSixtyFramesPerSecond) {
-    auto s = Parse({{"DISPLAY", ":0"}, {"PRISMATEL_HEADLESS", "1"}});
-    EXPECT_TRUE(s.headless);
-    EXPECT_EQ(s.fps, 60);
-    s = Parse({{"DISPLAY", ":0"}});
-    EXPECT_FALSE(s.headless);
-    EXPECT_EQ(s.fps, 0) << "real time with a display";
-    s = Parse({});
-    EXPECT_TRUE(s.headless) << "no display variable at all";
-    s = Parse({{"WAYLAND_DISPLAY", "wayland-0"}});
-    EXPECT_FALSE(s.headless);
-}
-
-TEST(Settings, ValuesAndBadValues) {
-    auto s = Parse({{"DISPLAY", ":0"},
-                    {"PRISMATEL_FPS", "25"},
-                    {"PRISMATEL_WINDOWED", "1"},
-                    {"PRISMATEL_CAPTURE", "/tmp/x"},
-                    {"PRISMATEL_CAPTURE_EVERY", "3"},
-                    {"PRISMATEL_INPUT", "100:ESCAPE"}});
-    EXPECT_EQ(s.fps, 25);
-    EXPECT_TRUE(s.windowed);
-    EXPECT_EQ(s.captureDir, "/tmp/x");
-    EXPECT_EQ(s.captureEvery, 3);
-    EXPECT_EQ(s.input, "100:ESCAPE");
-    s = Parse({{"PRISMATEL_HEADLESS", "1"},
-               {"PRISMATEL_FPS", "fast"},
-               {"PRISMATEL_CAPTURE_EVERY", "0"},
-               {"PRISMATEL_WINDOWED", "yes"}});
-    EXPECT_EQ(s.fps, 60);
-    EXPECT_EQ(s.captureEvery, 1);
-    EXPECT_FALSE(s.windowed);
-    s = Parse({{"PRISMATEL_HEADLESS", "0"}, {"DISPLAY", ":1"}});
-    EXPECT_FALSE(s.headless);
 }
 
 // ---- small services ----------------------------------------------------------------------

@@ -6,7 +6,7 @@
 #include <map>
 #include <vector>
 
-#include "host/settings.h"
+#include "support/headless_machine.h"
 #include "machine/machine.h"
 #include "machine/input_devices.h"
 
@@ -85,11 +85,7 @@ TEST(HostKeymap, EveryKeyTheLayoutUsesCanBeTyped) {
 class HostInput : public ::testing::Test {
 protected:
     void SetUp() override {
-        host::Settings settings;
-        settings.headless = true;
-        settings.fps = 60;
-        host::OverrideSettings(settings);
-        machine::ResetForTest();
+        StartHeadlessMachine(60);
         ASSERT_EQ(DI_OK, DirectInputCreateA(GetModuleHandleA(NULL), 0x0500, &di, NULL));
         ASSERT_EQ(DI_OK, di->CreateDevice(GUID_SysKeyboard, &keyboard, NULL));
         keyboard->SetCooperativeLevel(reinterpret_cast<HWND>(1),

@@ -14,13 +14,16 @@
 #include "host/settings.h"
 #include "kernel32/threads.h"
 #include "machine/machine.h"
+#include "support/headless_machine.h"
 
 namespace {
 
 std::vector<UINT> received;
+std::vector<LPARAM> keyDowns; // lParam of every WM_KEYDOWN
 
 LRESULT CALLBACK RecordingProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
     received.push_back(m);
+    if (m == WM_KEYDOWN) keyDowns.push_back(lp);
     return DefWindowProcA(w, m, wp, lp);
 }
 
@@ -34,6 +37,7 @@ protected:
         host::OverrideSettings(s);
         machine::ResetForTest();
         received.clear();
+        keyDowns.clear();
         WNDCLASSA wc = {};
         wc.lpfnWndProc = RecordingProc;
         wc.lpszClassName = "Host";
@@ -118,11 +122,23 @@ TEST_F(HostWindow, ListenersSeeEveryEventAndCloseBecomesWmClose) {
     window = NULL; // already destroyed
 }
 
+// The window's key messages carry DirectInput's scan codes: bits 16-23 the code, bit 24 for
+// the extended keys (those DirectInput marks with 0x80).
+TEST_F(HostWindow, KeyMessagesCarryDirectInputScanCodes) {
+    for (SDL_Scancode key : {SDL_SCANCODE_A, SDL_SCANCODE_RCTRL}) {
+        SDL_Event press = {};
+        press.type = SDL_KEYDOWN;
+        press.key.keysym.scancode = key;
+        SDL_PushEvent(&press);
+    }
+    Pump(50);
+    ASSERT_EQ(2u, keyDowns.size());
+    EXPECT_EQ((LPARAM)0x1E << 16, keyDowns[0]);
+    EXPECT_EQ((LPARAM)0x1D << 16 | (LPARAM)1 << 24, keyDowns[1]);
+}
+
 TEST(HostHeadless, PresentFrameReturnsAtOnce) {
-    host::Settings s;
-    s.headless = true;
-    host::OverrideSettings(s);
-    machine::ResetForTest();
+    StartHeadlessMachine(0);
     host::Window* window = host::sdl::TheWindow();
     EXPECT_FALSE(window->IsOpen());
     std::vector<uint32_t> pixels(16, 0);

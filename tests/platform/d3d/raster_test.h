@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "host/settings.h"
+#include "support/headless_machine.h"
 #include "machine/machine.h"
 
 namespace rastertest {

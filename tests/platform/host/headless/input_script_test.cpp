@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "host/headless/input_script.h"
-#include "host/settings.h"
+#include "support/headless_machine.h"
 #include "machine/machine.h"
 #include "machine/input_devices.h"
 
@@ -87,11 +87,7 @@ TEST(InputScriptParse, KeyNamesIncludeTheAlternateNames) {
 class InputScriptDelivery : public ::testing::Test {
 protected:
     void SetUp() override {
-        host::Settings settings;
-        settings.headless = true;
-        settings.fps = 10; // 100 ms frames
-        host::OverrideSettings(settings);
-        machine::ResetForTest();
+        StartHeadlessMachine(10); // 100 ms frames
         ASSERT_EQ(DI_OK, DirectInputCreateA(GetModuleHandleA(NULL), 0x0500, &di, NULL));
         ASSERT_EQ(DI_OK, di->CreateDevice(GUID_SysKeyboard, &keyboard, NULL));
         keyboard->SetDataFormat(&c_dfDIKeyboard);
@@ -162,10 +158,7 @@ TEST_F(InputScriptDelivery, HeldKeysStayUntilReleased) {
 }
 
 TEST_F(InputScriptDelivery, TheSettingsScriptIsUsedWithoutLoading) {
-    host::Settings settings = host::GetSettings();
-    settings.input = "0:M";
-    host::OverrideSettings(settings);
-    machine::ResetForTest();
+    StartHeadlessMachine(10, [](host::Settings& s) { s.input = "0:M"; });
     EXPECT_TRUE(KeyHeld(DIK_M));
 }
 

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "host/settings.h"
+#include "support/headless_machine.h"
 #include "machine/machine.h"
 #include "machine/sound_card.h"
 
@@ -68,13 +68,7 @@ const DWORD kAsyncMemory = SND_ASYNC | SND_MEMORY;
 
 class PlaySoundTest : public testing::Test {
 protected:
-    void SetUp() override {
-        host::Settings settings;
-        settings.headless = true;
-        settings.fps = 60;
-        host::OverrideSettings(settings);
-        machine::ResetForTest();
-    }
+    void SetUp() override { StartHeadlessMachine(60); }
     void TearDown() override { machine::ResetForTest(); }
 };
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "host/sdl/parts.h"
-#include "host/settings.h"
+#include "support/headless_machine.h"
 #include "machine/machine.h"
 #include "machine/sound_card.h"
 
@@ -46,13 +46,7 @@ std::vector<int16_t> Render(int frames) {
 
 class SoundCard : public testing::Test {
 protected:
-    void SetUp() override {
-        host::Settings settings;
-        settings.headless = true;
-        settings.fps = 60;
-        host::OverrideSettings(settings);
-        machine::ResetForTest();
-    }
+    void SetUp() override { StartHeadlessMachine(60); }
 };
 
 } // namespace
@@ -167,12 +161,7 @@ TEST_F(SoundCard, ClockPacedCaptureFollowsTheFrames) {
     char pattern[] = "/tmp/soundcapture_XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(pattern));
     std::string dir = std::string(pattern) + "/take/1"; // made by the recording
-    host::Settings settings;
-    settings.headless = true;
-    settings.fps = 30;
-    settings.captureDir = dir;
-    host::OverrideSettings(settings);
-    machine::ResetForTest();
+    StartHeadlessMachine(30, [&](host::Settings& s) { s.captureDir = dir; });
 
     BytesSource source;
     std::vector<int16_t> samples(2 * 2000, 0);
@@ -204,12 +193,9 @@ TEST_F(SoundCard, ClockPacedCaptureFollowsTheFrames) {
 
 // A folder that cannot be made is said once, not once for every block of the mix.
 TEST_F(SoundCard, UnwritableCaptureFolderIsReportedOnce) {
-    host::Settings settings;
-    settings.headless = true;
-    settings.fps = 30;
-    settings.captureDir = "/proc/prismatel-take"; // nothing can be made under /proc
-    host::OverrideSettings(settings);
-    machine::ResetForTest();
+    StartHeadlessMachine(30, [&](host::Settings& s) {
+        s.captureDir = "/proc/prismatel-take";
+    }); // nothing can be made under /proc
     testing::internal::CaptureStderr();
     for (int frame = 0; frame < 20; frame++) machine::AdvanceFrame();
     std::string said = testing::internal::GetCapturedStderr();

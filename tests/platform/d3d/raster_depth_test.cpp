@@ -1,6 +1,6 @@
 // Depth test and write with the comparisons the driver uses, and the blends: source alpha
 // over the target, and additive drawing that saturates.
-#include "d3d_raster_test.h"
+#include "raster_test.h"
 
 namespace rastertest {
 namespace {

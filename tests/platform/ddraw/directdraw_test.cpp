@@ -13,7 +13,7 @@
 
 #include "host/headless/capture.h"
 #include "ddraw/surface.h"
-#include "host/settings.h"
+#include "support/headless_machine.h"
 #include "machine/machine.h"
 #include "machine/video_card.h"
 
@@ -24,11 +24,7 @@ const HWND window = (HWND)(uintptr_t)0x77;
 class DDraw : public ::testing::Test {
 protected:
     void SetUp() override {
-        host::Settings s;
-        s.headless = true;
-        s.fps = 60;
-        host::OverrideSettings(s);
-        machine::ResetForTest();
+        StartHeadlessMachine(60);
         ASSERT_EQ(DD_OK, DirectDrawCreate(NULL, &dd1, NULL));
         ASSERT_EQ(S_OK, dd1->QueryInterface(IID_IDirectDraw2, (void**)&dd));
     }
@@ -423,6 +419,18 @@ TEST_F(DDraw, ConvertsEveryScreenFormatToWhatTheViewerSees) {
     EXPECT_EQ(0u, out[0]);
 }
 
+// What the stand-in leaves out says so on standard error: once, naming the method.
+TEST_F(DDraw, AnUnimplementedMethodSaysSoOnce) {
+    IDirectDrawSurface* s = nullptr;
+    ASSERT_EQ(DD_OK, Create(Desc(DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY, 8, 8), &s));
+    HDC dc = NULL;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(DDERR_UNSUPPORTED, s->GetDC(&dc));
+    EXPECT_EQ(DDERR_UNSUPPORTED, s->GetDC(&dc));
+    EXPECT_EQ("fixme: IDirectDrawSurface::GetDC is not implemented\n",
+              testing::internal::GetCapturedStderr());
+}
+
 TEST_F(DDraw, PngRoundTripAndFrameNames) {
     char pattern[] = "/tmp/prismatel_png_XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(pattern));
@@ -448,9 +456,7 @@ TEST_F(DDraw, PaletteSetRightAfterAFlipColoursThePictureShown) {
     char pattern[] = "/tmp/prismatel_show_XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(pattern));
     std::string dir = std::string(pattern) + "/not/yet"; // the recording makes the folder
-    host::Settings s = host::GetSettings();
-    s.captureDir = dir;
-    host::OverrideSettings(s);
+    ChangeSettings([&](host::Settings& s) { s.captureDir = dir; });
     Exclusive(320, 200, 8);
     IDirectDrawSurface* front = Chain(1);
     IDirectDrawSurface* back = Attached(front, DDSCAPS_BACKBUFFER);

@@ -1,4 +1,4 @@
-#include "d3d_raster_test.h"
+#include "raster_test.h"
 
 #include <string.h>
 
@@ -19,11 +19,7 @@ DDSURFACEDESC Desc(DWORD caps, DWORD w, DWORD h) {
 } // namespace
 
 void Raster::Open(DWORD w, DWORD h, const DDPIXELFORMAT& format, DWORD zBits) {
-    host::Settings s;
-    s.headless = true;
-    s.fps = 60;
-    host::OverrideSettings(s);
-    machine::ResetForTest();
+    StartHeadlessMachine(60);
     width = w;
     height = h;
     ASSERT_EQ(DD_OK, DirectDrawCreate(NULL, &dd1, NULL));

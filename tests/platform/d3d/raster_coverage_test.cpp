@@ -3,7 +3,7 @@
 // the target.
 #include <math.h>
 
-#include "d3d_raster_test.h"
+#include "raster_test.h"
 
 namespace rastertest {
 namespace {

@@ -233,9 +233,10 @@ void HybridSynthesis(sMpegStream& m, int gr, int ch) {
     int subbands = L3_SUBBANDS >> m.downShift;
     int longSubbands = side.blockType != 2 ? L3_SUBBANDS : side.mixed ? 2 : 0;
     float* lines = s.lines[ch];
-    // The boundary just above the last used subband still feeds that subband.
-    Layer3Alias(lines, side.blockType != 2 ? MinInt(L3_SUBBANDS, subbands + 1) : longSubbands,
-                s.tables);
+    // Only the boundaries between subbands the synthesis uses: at a reduced rate the one
+    // above the last of them would mix in a subband that is dropped, as other decoders that
+    // reduce the rate this way do not.
+    Layer3Alias(lines, MinInt(longSubbands, subbands), s.tables);
     if (s.lineGainsOn) ApplyLineGains(s, lines, longSubbands, subbands);
     float* out = m.subband[ch] + gr * L3_LINES;
     for (int sb = 0; sb < subbands; sb++) {

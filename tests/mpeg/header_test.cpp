@@ -333,6 +333,7 @@ TEST(ScanStream, TagsInFrontAreSkippedByTheirSizeWhateverTheyHold) {
         Bytes frames = Id3v2Frame(c.major, c.text, text);
         Append(frames, Id3v2Frame(c.major, c.image, CoverArt(40000, 3)));
         Bytes tag = Id3v2Tag(c.major, frames, c.footer);
+        EXPECT_EQ(Id3v2TagBytes(tag.data()), int(tag.size()));
         Bytes stream = tag;
         Append(stream, Layer3Frames(12));
         for (bool seekable : {true, false}) {
@@ -342,6 +343,19 @@ TEST(ScanStream, TagsInFrontAreSkippedByTheirSizeWhateverTheyHold) {
             EXPECT_EQ(s.bitrate, 128000);
         }
     }
+}
+
+TEST(ScanStream, WhatIsNoId3v2HeaderIsNotSkipped) {
+    Bytes good = {'I', 'D', '3', 3, 0, 0x10, 0, 0, 1, 0}; // no footer before version 4
+    EXPECT_EQ(Id3v2TagBytes(good.data()), 10 + 128);
+    std::vector<Bytes> bad = {
+        {'I', 'D', '3', 5, 0, 0, 0, 0, 1, 0},    // unknown major version
+        {'I', 'D', '3', 1, 0, 0, 0, 0, 1, 0},    // likewise
+        {'I', 'D', '3', 4, 0xFF, 0, 0, 0, 1, 0}, // revision FF
+        {'I', 'D', '3', 4, 0, 0, 0, 0x80, 1, 0}, // a size byte that is not synchsafe
+        {'I', 'D', '2', 4, 0, 0, 0, 0, 1, 0},
+    };
+    for (const Bytes& b : bad) EXPECT_EQ(Id3v2TagBytes(b.data()), 0);
 }
 
 TEST(ScanStream, TheFirstFrameIsAHeaderFollowedByAnotherOfTheSameStream) {

@@ -185,6 +185,27 @@ TEST_F(Mpadec, FormatRateChannelAndStartOptions) {
     EXPECT_EQ(memcmp(d.bytes.data() + skip, wav.data() + 44, wav.size() - 44), 0);
 }
 
+// --raw keeps every sample the decoder yields: the encoder's delay and padding stay, the
+// Info frame (which is no music) does not come out as a frame of silence.
+TEST_F(Mpadec, RawKeepsEveryDecodedSample) {
+    if (!HaveProgram("lame") || !HaveProgram("mpg123")) GTEST_SKIP() << "lame or mpg123 missing";
+    WriteTestWave(dir + "/in.wav", 44100, 2, 1.0);
+    std::string mp3 = dir + "/in.mp3";
+    ASSERT_EQ(mpegtest::Run("lame --quiet -b 128 '" + dir + "/in.wav' '" + mp3 + "'"), 0);
+    Result r = Run("--raw '" + mp3 + "' '" + dir + "/raw.wav'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<uint8_t> wav = ReadFile(dir + "/raw.wav");
+    MemoryStream source(ReadFile(mp3), true);
+    Decoded d = DecodeAll(&source, 1, 0, 0);
+    ASSERT_EQ(d.bytes.size(), wav.size() - 44);
+    EXPECT_EQ(memcmp(d.bytes.data(), wav.data() + 44, d.bytes.size()), 0);
+    ASSERT_EQ(system(("mpg123 -q --no-gapless -s '" + mp3 + "' > '" + dir + "/ref.raw'").c_str()),
+              0);
+    size_t reference = ReadFile(dir + "/ref.raw").size();
+    // One frame more: the decaying tail after the last frame.
+    EXPECT_EQ(d.bytes.size(), reference + 4608);
+}
+
 // The MP3 files people have: as lame writes them (an Info or Xing frame with a LAME tag in
 // front, ID3 tags with cover art), or with what other software puts around the frames.
 // Where the LAME tag gives the encoder's delay and padding, the tool's output is the

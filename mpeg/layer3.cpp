@@ -234,8 +234,8 @@ void HybridSynthesis(sMpegStream& m, int gr, int ch) {
     int longSubbands = side.blockType != 2 ? L3_SUBBANDS : side.mixed ? 2 : 0;
     float* lines = s.lines[ch];
     // Only the boundaries between subbands the synthesis uses: at a reduced rate the one
-    // above the last of them would mix in a subband that is dropped, as other decoders that
-    // reduce the rate this way do not.
+    // above the last of them would fold a dropped subband into a kept one, which decoders
+    // that reduce the rate by dropping subbands leave out too.
     Layer3Alias(lines, MinInt(longSubbands, subbands), s.tables);
     if (s.lineGainsOn) ApplyLineGains(s, lines, longSubbands, subbands);
     float* out = m.subband[ch] + gr * L3_LINES;

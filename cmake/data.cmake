@@ -28,9 +28,9 @@ set(PRISMATEL_DATA_OUTPUTS ${PRISMATEL_DATA_DIR}/q47.dat)
 find_program(LAME_EXECUTABLE lame)
 if(LAME_EXECUTABLE)
     # Constant 192 kbit/s at 44.1 kHz in plain stereo, an ID3v2.3 tag up front and no
-    # Xing/Info frame (-t). The demo's loader skips the tag by looking for the first
-    # frame sync rather than reading its size, so the tag's text is Latin-1: the UTF-16
-    # byte order mark (FF FE) would pass for a sync.
+    # Xing/Info frame (-t): the file the show's timings were set against. (The decoder
+    # skips any ID3v2 tag by its size and an Info frame as no music; Latin-1 text just
+    # keeps the file as it always was.)
     add_custom_command(
         OUTPUT ${PRISMATEL_DATA_DIR}/vd.mp3
         COMMAND ${CMAKE_COMMAND} -E make_directory ${PRISMATEL_DATA_DIR}

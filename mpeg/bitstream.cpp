@@ -10,6 +10,7 @@ void sMpegStream::ResetInput() {
     inputLowWater = notSeekable ? INPUT_CAPACITY : INPUT_LOW_WATER;
     inputFill = 0;
     inputBitPos = 0;
+    inputBase = source ? source->Control(SC_POSITION, nullptr, 0) : 0;
     frameStart = 0;
     memset(input, 0, sizeof(input));
     SetInputBitSource();
@@ -32,13 +33,24 @@ void sMpegStream::Refill() {
     memmove(input, input + start, (size_t)unread);
     inputFill = unread;
     inputBitPos -= (uint32_t)start * 8;
+    inputBase += start;
     // The header's first byte may have been dropped: the offset then goes negative.
     frameStart -= start;
 
     while (inputFill < INPUT_LOW_WATER && inputFill < inputCapacity) {
-        int got = source->Read(input + inputFill, inputCapacity - inputFill);
+        // Tags at the end are not music: reading stops where they begin.
+        int room = inputCapacity - inputFill;
+        if (dataEnd >= 0 && dataEnd - (inputBase + inputFill) < room)
+            room = dataEnd - (inputBase + inputFill);
+        int got = room > 0 ? source->Read(input + inputFill, room) : 0;
         if (got > 0) inputFill += got;
-        if (got <= 0 || source->Control(SC_END_OF_INPUT, nullptr, 0)) break;
+        if (got <= 0 || source->Control(SC_END_OF_INPUT, nullptr, 0)) {
+            if (dataEnd < 0) {
+                TrimTrailingTags();
+                dataEnd = inputBase + inputFill;
+            }
+            break;
+        }
     }
     // Bits read past the end of the data are zeros.
     memset(input + inputFill, 0, sizeof(input) - (size_t)inputFill);
@@ -177,84 +189,4 @@ int sMpegStream::FindHeader(int first) {
     }
     header.bitrateIndex = 0;
     return 0;
-}
-
-// ---- ScanStream: reads the source directly, before any frame is decoded ----
-
-static int PeekBytes(sStream* s, uint8_t* bytes, int n) {
-    memset(bytes, 0, (size_t)n);
-    return s->Peek(bytes, n);
-}
-
-// Skips an ID3v2.3 tag byte by byte up to a sync word, whose 0xFF is consumed.
-static int SkipId3Tag(sStream* s) {
-    for (;;) {
-        uint8_t b;
-        if (s->Read(&b, 1) != 1) return 0;
-        uint8_t next;
-        if (b == 0xFF && PeekBytes(s, &next, 1) == 1 && next >= 0xE0) return 1;
-    }
-}
-
-// The first three bytes after a frame's 0xFF give its bitrate (bit/s) and length, or 0.
-static int FrameFromBytes(const uint8_t* b, int* bitrate, int* length, int* layer) {
-    if (b[0] < 0xE0) return 0;
-    int version = mpegVersionByBits[(b[0] >> 3) & 3];
-    int layerIndex = 3 - ((b[0] >> 1) & 3);
-    if (version == 3 || layerIndex == 3 || (version == 2 && layerIndex != 2)) return 0;
-    int rateIndex = (b[1] >> 2) & 3;
-    int rate = mpegBaseSampleRate[rateIndex] >> version;
-    int kbps = mpegBitrateKbps[layerIndex + (version ? 3 : 0)][b[1] >> 4];
-    if (rate == 0 || kbps == 0) return 0;
-    int padding = (b[1] >> 1) & 1;
-    *bitrate = kbps * 1000;
-    *layer = layerIndex;
-    if (layerIndex == 0)
-        *length = (12 * *bitrate / rate + padding) * 4;
-    else if (layerIndex == 2 && version)
-        *length = 72 * *bitrate / rate + padding;
-    else
-        *length = 144 * *bitrate / rate + padding;
-    return 1;
-}
-
-int sMpegStream::ScanStream(int* bitrate) {
-    int seekable = (source->GetFlags() & SF_SEEK) != 0;
-    uint8_t b[4];
-    int tagged = 0;
-    if (seekable) {
-        source->Seek(0);
-        tagged = PeekBytes(source, b, 4) == 4 && ((uint32_t)b[0] << 24 | (uint32_t)b[1] << 16 |
-                                                  (uint32_t)b[2] << 8 | b[3]) == 0x49443303u;
-    }
-    if (tagged) {
-        if (!SkipId3Tag(source)) return 0;
-    } else if (source->Read(b, 1) != 1 || b[0] != 0xFF) {
-        return 0;
-    }
-    // The frame search starts at the first frame's sync byte, past any tag.
-    dataStart = seekable ? source->Control(SC_POSITION, nullptr, 0) - 1 : 0;
-
-    int sum = 0, frames = 0, first = 0, layer = 0;
-    while (frames < 8) {
-        int rate = 0, length = 0;
-        if (PeekBytes(source, b, 3) < 3 || !FrameFromBytes(b, &rate, &length, &layer)) {
-            if (frames == 0) return 0;
-            break; // a short or damaged stream: the mean of the frames seen
-        }
-        if (frames == 0) first = rate;
-        if (!seekable || layer != 2) break;
-        sum += rate;
-        frames++;
-        source->Skip(length);
-    }
-    *bitrate = frames ? sum / frames : first;
-    if (seekable) {
-        source->Seek(dataStart);
-    } else {
-        // The sync byte cannot be given back to the source: it starts the input buffer.
-        input[0] = 0xFF;
-        inputFill = 1;
-    }
-    return 1;
 }

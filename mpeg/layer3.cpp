@@ -34,8 +34,9 @@ void ReadRegions(sMpegStream& m, sLayer3Side& s) {
     const sLayer3Bands& bands = Bands(m);
     if (m.GetBit()) {
         s.blockType = int(m.GetBits(2));
+        // Start and stop blocks may be mixed too: their two lowest subbands then take the
+        // normal window.
         s.mixed = int(m.GetBit());
-        if (s.blockType != 2) s.mixed = 0;
         s.tableSelect[0] = int(m.GetBits(5));
         s.tableSelect[1] = int(m.GetBits(5));
         s.tableSelect[2] = 0;
@@ -122,10 +123,12 @@ void AppendMainData(sMpegStream& m, int mainDataBegin) {
 
 // Reads four groups of scale factors (group g ends at sums[g]) of slen[g] bits each; groups
 // whose keep flag is set retain their values. Three zeros follow the last band.
-void ReadScalefactorGroups(sMpegStream& m, uint8_t* sf, const uint8_t sums[4], const int slen[4],
-                           const int* keep) {
+void ReadScalefactorGroups(sMpegStream& m, sLayer3Side& s, uint8_t* sf, const uint8_t sums[4],
+                           const int slen[4], const int* keep) {
     int i = 0;
     for (int g = 0; g < 4; g++) {
+        s.scalefacBits[g] = slen[g];
+        s.groupEnd[g] = sums[g];
         int end = sums[g];
         if (keep && keep[g]) {
             i = end;
@@ -150,38 +153,31 @@ void ReadScalefactorsMpeg1(sMpegStream& m, sLayer3Side& s, uint8_t* sf) {
     int kind = BlockKind(s);
     // The selection information holds for every block type but short blocks: start and stop
     // blocks of granule 1 reuse granule 0's groups like normal blocks do.
-    ReadScalefactorGroups(m, sf, layer3Partitions[6][kind], slen,
+    ReadScalefactorGroups(m, s, sf, layer3Partitions[6][kind], slen,
                           kind == 0 && s.granule == 1 ? s.scfsi : nullptr);
 }
 
-// The lower sampling frequencies code four slen values and a partition row in
+// The lower sampling frequencies code four slen values, a partition row and the preflag in
 // scalefac_compress, differently for the right channel of an intensity-coded frame.
 void ReadScalefactorsMpeg2(sMpegStream& m, sLayer3Side& s, uint8_t* sf, int intensityRight) {
-    int c = s.scalefacCompress, slen[4] = {0, 0, 0, 0}, row;
+    int c = s.scalefacCompress;
     if (intensityRight) {
         s.intensityScale = c & 1;
         c >>= 1;
-        if (c < 180) {
-            slen[0] = c / 36, slen[1] = (c % 36) / 6, slen[2] = c % 6, row = 3;
-        } else if (c < 244) {
-            c -= 180;
-            slen[0] = (c & 63) >> 4, slen[1] = (c & 15) >> 2, slen[2] = c & 3, row = 4;
-        } else {
-            c -= 244;
-            slen[0] = c / 3, slen[1] = c % 3, row = 5;
-        }
-        s.preflag = 0;
-    } else if (c < 400) {
-        slen[0] = (c >> 4) / 5, slen[1] = (c >> 4) % 5, slen[2] = (c & 15) >> 2, slen[3] = c & 3;
-        row = 0, s.preflag = 0;
-    } else if (c < 500) {
-        c -= 400;
-        slen[0] = (c >> 2) / 5, slen[1] = (c >> 2) % 5, slen[2] = c & 3, row = 1, s.preflag = 0;
-    } else {
-        c -= 500;
-        slen[0] = c / 3, slen[1] = c % 3, row = 2, s.preflag = 1;
     }
-    ReadScalefactorGroups(m, sf, layer3Partitions[row][BlockKind(s)], slen, nullptr);
+    const sLayer3SlenRange* range = layer3SlenRanges[intensityRight];
+    for (int r = 1; r < 3 && c >= layer3SlenRanges[intensityRight][r].first; r++)
+        range = &layer3SlenRanges[intensityRight][r];
+    c -= range->first;
+    int slen[4];
+    for (int i = 3; i >= 1; i--) {
+        slen[i] = c % range->radix[i - 1];
+        c /= range->radix[i - 1];
+    }
+    slen[0] = c;
+    s.preflag = range->preflag;
+    ReadScalefactorGroups(m, s, sf, layer3Partitions[range->partitionRow][BlockKind(s)], slen,
+                          nullptr);
 }
 
 // ---- one granule ----
@@ -237,9 +233,10 @@ void HybridSynthesis(sMpegStream& m, int gr, int ch) {
     int subbands = L3_SUBBANDS >> m.downShift;
     int longSubbands = side.blockType != 2 ? L3_SUBBANDS : side.mixed ? 2 : 0;
     float* lines = s.lines[ch];
-    // The boundary just above the last used subband still feeds that subband.
-    Layer3Alias(lines, side.blockType != 2 ? MinInt(L3_SUBBANDS, subbands + 1) : longSubbands,
-                s.tables);
+    // Only the boundaries between subbands the synthesis uses: at a reduced rate the one
+    // above the last of them would fold a dropped subband into a kept one, which decoders
+    // that reduce the rate by dropping subbands leave out too.
+    Layer3Alias(lines, MinInt(longSubbands, subbands), s.tables);
     if (s.lineGainsOn) ApplyLineGains(s, lines, longSubbands, subbands);
     float* out = m.subband[ch] + gr * L3_LINES;
     for (int sb = 0; sb < subbands; sb++) {
@@ -248,8 +245,7 @@ void HybridSynthesis(sMpegStream& m, int gr, int ch) {
         if (side.blockType == 2 && sb >= longSubbands)
             Layer3ImdctShort(lines + 18 * sb, s.tables, overlap, o, 32);
         else
-            Layer3ImdctLong(lines + 18 * sb,
-                            sb < longSubbands && side.blockType == 2 ? 0 : side.blockType, s.tables,
+            Layer3ImdctLong(lines + 18 * sb, side.mixed && sb < 2 ? 0 : side.blockType, s.tables,
                             overlap, o, 32);
         if (sb & 1)
             for (int t = 1; t < 18; t += 2) o[t * 32] = -o[t * 32];
@@ -347,7 +343,9 @@ void sMpegStream::Layer3DecodeFrame() {
 
 void sMpegStream::Layer3RefillReservoir(int missing) {
     sLayer3State& s = layer3;
-    if (missing != prerollFrames) memset(s.overlap, 0, sizeof s.overlap);
+    // Cleared also when no frame precedes the target: a seek back to the start must not
+    // carry the last decoded frame's halves into the first one.
+    memset(s.overlap, 0, sizeof s.overlap);
     s.reservoirFill = 0;
     int framesPerStep = IsMpeg1(*this) ? 1 : 2;
     for (int i = 0; i < prerollFrames - 1 - missing; i++) {

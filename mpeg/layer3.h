@@ -41,6 +41,11 @@ struct sLayer3Side {
     int scalefacCompress;
     int scfsi[4];
     int intensityScale; // 0 or 1; 2 when not applicable
+    // The scale factors' layout as read: bits of each group, and where each group ends in
+    // the scale-factor order. The lower rates' intensity stereo takes a group's largest
+    // value as the mark of a band without intensity coding.
+    int scalefacBits[4];
+    int groupEnd[4];
 };
 
 // Tables computed at every Open, in double precision, stored as floats.
@@ -95,6 +100,18 @@ extern const sLayer3Bands layer3Bands[L3_RATES];
 extern const uint8_t layer3Pretab[L3_LONG_BANDS];
 extern const uint8_t layer3Slen[2][16];
 extern const uint8_t layer3Partitions[7][3][4]; // running sums, by row and block kind
+
+// The lower sampling frequencies' scalefac_compress: three ranges for the normal channels and
+// three for the right channel of an intensity-coded frame (which codes it shifted right by
+// one). Past a range's first value the offset spells the four slen values as digits, slen[3]
+// lowest, in the radices given for slen[1..3]; slen[0] takes what is left.
+struct sLayer3SlenRange {
+    int first;
+    uint8_t partitionRow;
+    uint8_t preflag;
+    uint8_t radix[3];
+};
+extern const sLayer3SlenRange layer3SlenRanges[2][3]; // [intensity right channel][range]
 extern const double layer3AliasCi[8];
 
 void Layer3ComputeTables(sLayer3Tables* tables);

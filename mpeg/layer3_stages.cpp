@@ -66,18 +66,29 @@ namespace {
 struct IntensityContext {
     const sLayer3Tables* t;
     const sLayer3Side* side;
+    const uint8_t* scalefac;
     int mpeg1;
     int msOn;
     int lineLimit;
     float* left;
     float* right;
 
-    // Lines first, first + step, ... below end: intensity with position pos, or mid/side.
-    // Position 7 marks bands without intensity coding; MPEG-1 has no ratios beyond it either.
-    void Apply(int first, int end, int step, int pos) const {
+    // The position that marks a band without intensity coding. MPEG-1 has ratios for 0..6
+    // only, so 7 and up mean none; the lower rates mark it with the largest value the band's
+    // scale-factor width can hold.
+    bool Coded(int index, int pos) const {
+        if (mpeg1) return pos < L3_NOT_INTENSITY;
+        int g = 0;
+        while (g < 3 && index >= side->groupEnd[g]) g++;
+        return pos != (1 << side->scalefacBits[g]) - 1;
+    }
+
+    // Lines first, first + step, ... below end: intensity with the position held by scale
+    // factor `index`, or mid/side.
+    void Apply(int first, int end, int step, int index) const {
         if (end > lineLimit) end = lineLimit;
-        bool coded = mpeg1 ? pos < L3_NOT_INTENSITY : pos != L3_NOT_INTENSITY;
-        if (!coded) {
+        int pos = scalefac[index];
+        if (!Coded(index, pos)) {
             if (msOn) MidSide(first, end, step);
             return;
         }
@@ -118,8 +129,8 @@ int FirstZeroShortBand(const float* right, const sLayer3Bands& bands, int firstB
     return -1;
 }
 
-void IntensityLong(const IntensityContext& c, const uint8_t* scalefac, const sLayer3Bands& bands,
-                   int bandCount, int lastCoded) {
+void IntensityLong(const IntensityContext& c, const sLayer3Bands& bands, int bandCount,
+                   int lastCoded) {
     int first = FirstZeroLongBand(c.right, bands, bandCount);
     for (int b = 0; b < bandCount; b++) {
         int start = bands.longStart[b], end = bands.longStart[b + 1];
@@ -127,14 +138,14 @@ void IntensityLong(const IntensityContext& c, const uint8_t* scalefac, const sLa
             if (c.msOn) c.MidSide(start, end, 1);
             continue;
         }
-        int s = ClampIndex(b, lastCoded); // the last band repeats the one below
-        c.Apply(start, end, 1, scalefac[s]);
+        c.Apply(start, end, 1, ClampIndex(b, lastCoded)); // the last band repeats the one below
     }
 }
 
-// Short bands from firstBand; returns 1 when a window has non-zero right lines there.
-int IntensityShort(const IntensityContext& c, const uint8_t* scalefac, const sLayer3Bands& bands,
-                   int firstBand) {
+// Short bands from firstBand, whose scale factors start at firstIndex; returns 1 when a
+// window has non-zero right lines there.
+int IntensityShort(const IntensityContext& c, const sLayer3Bands& bands, int firstBand,
+                   int firstIndex) {
     int anyNonZero = 0;
     for (int w = 0; w < 3; w++) {
         int first = FirstZeroShortBand(c.right, bands, firstBand, w);
@@ -148,8 +159,8 @@ int IntensityShort(const IntensityContext& c, const uint8_t* scalefac, const sLa
                 if (c.msOn) c.MidSide(start, end, 3);
                 continue;
             }
-            int s = 3 * (ClampIndex(b, L3_SHORT_BANDS - 2) - firstBand) + w;
-            c.Apply(start, end, 3, scalefac[s]);
+            c.Apply(start, end, 3,
+                    firstIndex + 3 * (ClampIndex(b, L3_SHORT_BANDS - 2) - firstBand) + w);
         }
     }
     return anyNonZero;
@@ -160,21 +171,21 @@ int IntensityShort(const IntensityContext& c, const uint8_t* scalefac, const sLa
 void Layer3Intensity(const sLayer3Side& right, const uint8_t* scalefac, int mpeg1, int msOn,
                      const sLayer3Bands& bands, const sLayer3Tables& t, int lineLimit,
                      float* leftLines, float* rightLines) {
-    IntensityContext c = {&t, &right, mpeg1, msOn, lineLimit, leftLines, rightLines};
+    IntensityContext c = {&t, &right, scalefac, mpeg1, msOn, lineLimit, leftLines, rightLines};
     if (right.blockType != 2) {
-        IntensityLong(c, scalefac, bands, L3_LONG_BANDS, L3_LONG_BANDS - 2);
+        IntensityLong(c, bands, L3_LONG_BANDS, L3_LONG_BANDS - 2);
         return;
     }
     if (!right.mixed) {
-        IntensityShort(c, scalefac, bands, 0);
+        IntensityShort(c, bands, 0, 0);
         return;
     }
     int longBands = mpeg1 ? 8 : 6;
-    int shortNonZero = IntensityShort(c, scalefac + longBands, bands, 3);
+    int shortNonZero = IntensityShort(c, bands, 3, longBands);
     if (shortNonZero) {
         if (msOn) c.MidSide(0, bands.longStart[longBands], 1);
     } else {
-        IntensityLong(c, scalefac, bands, longBands, longBands - 1);
+        IntensityLong(c, bands, longBands, longBands - 1);
     }
 }
 

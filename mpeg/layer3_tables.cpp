@@ -65,6 +65,11 @@ const uint8_t layer3Partitions[7][3][4] = {
     {{6, 11, 16, 21}, {9, 18, 24, 36}, {8, 17, 23, 35}},
 };
 
+const sLayer3SlenRange layer3SlenRanges[2][3] = {
+    {{0, 0, 0, {5, 4, 4}}, {400, 1, 0, {5, 4, 1}}, {500, 2, 1, {3, 1, 1}}},
+    {{0, 3, 0, {6, 6, 1}}, {180, 4, 0, {4, 4, 1}}, {244, 5, 0, {3, 1, 1}}},
+};
+
 const double layer3AliasCi[8] = {-0.6, -0.535, -0.33, -0.185, -0.095, -0.041, -0.0142, -0.0037};
 
 static void ComputeIntensityTables(sLayer3Tables* t) {

@@ -16,12 +16,13 @@ enum {
 sMpegStream::sMpegStream()
     : source(nullptr), bitSource(nullptr), bitSourceSize(0), bitPosition(nullptr),
       inputCapacity(INPUT_CAPACITY), inputLowWater(INPUT_LOW_WATER), inputFill(0), inputBitPos(0),
-      frameStart(0), header(), firstFrame(0), lockedVersion(0), lockedLayer(0), lockedSampleRate(0),
-      lockedModeClass(0), notSeekable(0), dataStart(0), scanBitrate(0), slotSize(1),
-      frameQuotient(0), frameRemainder(0), prerollFrames(1), frameCount(0), pcmFrameBytes(0),
-      currentFrame(0), cacheOffset(0), cacheFrame(0), endFlag(0), bytesPerSample(2), downShift(0),
-      requestedChannels(0), volume(1.0f), matrix(), matrixOn(0), subbandGains(), subbandGainsOn(0),
-      streamChannels(2), outputChannels(2), downmix(0), duplicate(0), synthChannels(2), ring(0) {
+      inputBase(0), frameStart(0), header(), firstFrame(0), lockedVersion(0), lockedLayer(0),
+      lockedSampleRate(0), lockedModeClass(0), notSeekable(0), dataStart(0), dataEnd(-1), info(),
+      scanBitrate(0), slotSize(1), frameQuotient(0), frameRemainder(0), prerollFrames(1),
+      frameCount(0), pcmFrameBytes(0), currentFrame(0), cacheOffset(0), cacheFrame(0), endFlag(0),
+      bytesPerSample(2), downShift(0), requestedChannels(0), volume(1.0f), matrix(), matrixOn(0),
+      subbandGains(), subbandGainsOn(0), streamChannels(2), outputChannels(2), downmix(0),
+      duplicate(0), synthChannels(2), ring(0) {
     SetInputBitSource();
 }
 
@@ -52,6 +53,7 @@ int sMpegStream::Open(sStream* from, int* sampleRateOut, int* stereoOut, int bit
     source = from;
     notSeekable = (from->GetFlags() & SF_SEEK) == 0;
     dataStart = 0;
+    dataEnd = -1;
     ResetInput();
 
     requestedChannels = outChannels;
@@ -84,10 +86,12 @@ void sMpegStream::SetFrameConstants() {
     frameCount = 0;
     if (scanBitrate == 0 || frameQuotient <= 0) return;
     double rate = SampleRate();
-    double bytes = source->Control(SC_SIZE, nullptr, 0) - dataStart;
+    double bytes = dataEnd - dataStart;
     double frames =
         (bytes + slotSize) * rate / ((frameQuotient * rate + frameRemainder) * slotSize);
     double count = floor(frames + 0.5);
+    // An info frame counts the frames: exact where the bitrate's estimate is not (VBR).
+    if (info.frames > 0) count = ceil((double)info.frames * SamplesPerFrame() / FRAME_SAMPLES);
     // The size is a 32-bit byte count of PCM.
     double limit = (double)0x7FFFFFFF / (bytesPerSample * FRAME_SAMPLES * 2 >> downShift);
     frameCount = count < 0 ? 0 : count > limit ? (int)limit : (int)count;

@@ -3,7 +3,8 @@
 //
 // The class is split over several files by concern:
 //   mpegstream.cpp  Open, FrameDecode, RawRead/RawPeek/RawSeek, the PCM cache, Control
-//   bitstream.cpp   the input buffer, the bit reader, sync search, headers, ScanStream
+//   bitstream.cpp   the input buffer, the bit reader, sync search, headers
+//   framing.cpp     ScanStream: tags, junk before the first frame, the info frame
 //   layer12.cpp     Layer I and Layer II decoding and their tables
 //   layer3.cpp      Layer III decoding (state in layer3.h)
 //   synth.cpp       the polyphase synthesis filter and the channel configuration
@@ -32,8 +33,9 @@
 
 #include <stdint.h>
 
-#include "stream.h"
+#include "framing.h"
 #include "layer3.h"
+#include "stream.h"
 
 // The fields of one frame header, as parsed after the sync word.
 struct sMpegHeader {
@@ -96,12 +98,27 @@ public:
     void SkipBits(int n) { *bitPosition += n; }
     void SetBitSource(const uint8_t* bytes, uint32_t size, uint32_t* position);
     void SetInputBitSource() { SetBitSource(input, INPUT_CAPACITY, &inputBitPos); }
-    int ScanStream(int* bitrate);
     int FrameLength() const;
     int SampleRate() const; // of the stream, in Hz
     // Moves the input bit position to the end of the current frame (frameStart +
     // FrameLength()), skipping ancillary data; every layer decoder ends a frame with it.
     void SkipToFrameEnd();
+
+    // ---- the file around the frames (framing.cpp) ----
+    int ScanStream(int* bitrate);
+    int SourceOffset(int inputOffset) const;
+    void SkipInput(int n);
+    void SkipLeadingTags();
+    int FirstFrameAt(int inputOffset);
+    int FindFirstFrame(int limit);
+    int DataEndOfSource();
+    void TrimTrailingTags();
+    int MeanBitrate(const sMpegFrameShape& first);
+    int SamplesPerFrame() const; // of one frame of the stream, at its own rate
+    // The span of the decoded samples that holds the encoded music, in sample frames at the
+    // output rate counted from the first sample read: from *first to *end (-1: the end of
+    // the stream). Without an info frame that is everything the decoder puts out.
+    void MusicSpan(int64_t* first, int64_t* end) const;
 
     // ---- Layer I and II (layer12.cpp) ----
     void Layer12BuildTables();
@@ -134,12 +151,15 @@ public:
     int inputLowWater;
     int inputFill;
     uint32_t inputBitPos;
+    int inputBase;  // source offset of input[0]
     int frameStart; // offset in input of the current header's first byte (-1: moved out)
     sMpegHeader header;
     int firstFrame;
     int lockedVersion, lockedLayer, lockedSampleRate, lockedModeClass;
     int notSeekable;
-    int dataStart; // byte offset of the first frame in the source (past an ID3v2.3 tag)
+    int dataStart; // source offset of the first audio frame (past tags, junk, an info frame)
+    int dataEnd;   // source offset where tags at the end begin; -1 until known
+    sMpegInfoFrame info;
 
     // ---- frame size constants and length ----
     int scanBitrate;                   // bits per second, from ScanStream (0 when unknown)

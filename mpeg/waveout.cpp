@@ -8,7 +8,8 @@
 
 static const DWORD kFullPollMs = 20;  // all buffers queued: wait for one to come back
 static const DWORD kDrainPollMs = 50; // Close waiting for the queue to play out
-static const int kStallMs = 2000;     // a device that returns no buffer this long is stuck
+// A device that returns no buffer for this long beyond one buffer's playing time is stuck.
+static const int kStallMs = 2000;
 
 // The device sets the done flag from its own thread.
 static DWORD HeaderFlags(const WAVEHDR& header) {
@@ -17,7 +18,7 @@ static DWORD HeaderFlags(const WAVEHDR& header) {
 
 sWaveOutStream::sWaveOutStream()
     : device(nullptr), bufferSize(0), bufferCount(0), headers(nullptr), memory(nullptr),
-      current(-1), currentFill(0), drain(-1), blocking(1) {}
+      current(-1), currentFill(0), drain(-1), blocking(1), stallMs(kStallMs) {}
 
 // The base destructor reaches only the base Close; the device and buffers go here.
 sWaveOutStream::~sWaveOutStream() {
@@ -54,6 +55,9 @@ int sWaveOutStream::Open(int sampleRate, int stereo, int sixteenBit, int samples
         return -1;
     }
     for (int i = 0; i < bufferCount; i++) headers[i].dwFlags = 0;
+    // A working device gives a buffer back only after playing it: long buffers (seconds at
+    // a low rate) must not pass for a stuck device.
+    stallMs = kStallMs + (int)(size * 1000 / format.nAvgBytesPerSec);
     current = -1;
     currentFill = 0;
     blocking = 1;
@@ -105,7 +109,7 @@ int sWaveOutStream::RawWrite(const void* buffer, int n) {
             if (current < 0) {
                 // A stuck device (paused, or a card whose clock stands still) must not hang
                 // the writer for good: the write then ends short.
-                if (!blocking || waitedMs >= kStallMs) break;
+                if (!blocking || waitedMs >= stallMs) break;
                 Sleep(kFullPollMs);
                 waitedMs += (int)kFullPollMs;
                 continue;
@@ -142,7 +146,7 @@ int sWaveOutStream::DoneCount() const {
 void sWaveOutStream::WaitForQueuedBuffers() {
     int stalledMs = 0;
     int done = DoneCount();
-    while (AnyBufferQueued() && stalledMs < kStallMs) {
+    while (AnyBufferQueued() && stalledMs < stallMs) {
         Sleep(kDrainPollMs);
         int now = DoneCount();
         stalledMs = now == done ? stalledMs + (int)kDrainPollMs : 0;

@@ -44,6 +44,7 @@ private:
     int currentFill;
     int drain;
     int blocking;
+    int stallMs; // how long a wait for the device lasts before it counts as stuck
 };
 
 #endif

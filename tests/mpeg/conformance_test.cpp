@@ -31,6 +31,7 @@ Pcm DecodeBytes(const std::vector<uint8_t>& bytes) {
     return p;
 }
 
+#if PRISMATEL_REFERENCE_WINDOW
 // The float output rounded to the nearest integer, as the reference decoders round: the
 // decoder's own 16-bit output truncates toward zero, which alone costs about 70-80 dB
 // against a rounding reference (every other sample one LSB away).
@@ -45,6 +46,7 @@ Pcm DecodeRounded(const std::vector<uint8_t>& bytes) {
         p.samples.push_back((int16_t)fmaxf(-32768.0f, fminf(32767.0f, rintf(f[i]))));
     return p;
 }
+#endif
 
 // With the standard's window everything but the final conversion is exact: the rounded
 // float output must reach 90 dB and the truncated 16-bit output stay within one LSB.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <math.h>
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -336,33 +337,51 @@ TEST(Layer3Stereo, IntensityStartsAboveTheRightChannelsLastLine) {
     EXPECT_FLOAT_EQ(r[575], 2.0f);
 }
 
-TEST(Layer3Stereo, Mpeg2IntensityUsesTheScaleBitAndPositionSevenAsNotCoded) {
+// The lower rates mark a band without intensity coding by the largest value its scale factor
+// can hold: 7 in a 3-bit group, 15 in a 4-bit one, 31 in a 5-bit one, 0 in a group of no
+// bits. Other values are positions, whose ratios the intensity-scale bit picks.
+TEST(Layer3Stereo, Mpeg2IntensityMarksUncodedBandsByTheGroupsLargestValue) {
     const sLayer3Bands& bands = layer3Bands[3];
     sLayer3Side right = LongSide(0, 0);
-    right.intensityScale = 1; // io = 2^-1/2
-    uint8_t sf[L3_SCALEFACTORS] = {};
-    sf[0] = 2;  // right scaled by io^1
-    sf[1] = 7;  // not coded: mid/side
-    sf[2] = 1;  // left scaled by io^1
-    sf[3] = 15; // beyond MPEG-1's range: left scaled by io^8
-    std::vector<float> l(L3_LINES, 4.0f), r(L3_LINES, 0.0f);
-    Layer3Intensity(right, sf, 0, 1, bands, Tables(), L3_LINES, l.data(), r.data());
-    const float h = float(sqrt(0.5));
-    EXPECT_FLOAT_EQ(l[0], 4.0f);
-    EXPECT_FLOAT_EQ(r[0], 4 * h);
-    EXPECT_FLOAT_EQ(l[bands.longStart[1]], 4 * h);
-    EXPECT_FLOAT_EQ(r[bands.longStart[1]], 4 * h);
-    EXPECT_FLOAT_EQ(l[bands.longStart[2]], 4 * h);
-    EXPECT_FLOAT_EQ(r[bands.longStart[2]], 4.0f);
-    EXPECT_FLOAT_EQ(l[bands.longStart[3]], 0.25f);
-    EXPECT_FLOAT_EQ(r[bands.longStart[3]], 4.0f);
-    // The intensity-scale bit 0 picks io = 2^-1/4.
-    right.intensityScale = 0;
-    std::vector<float> l0(L3_LINES, 4.0f), r0(L3_LINES, 0.0f);
-    Layer3Intensity(right, sf, 0, 0, bands, Tables(), L3_LINES, l0.data(), r0.data());
-    EXPECT_FLOAT_EQ(r0[0], float(4 * pow(2.0, -0.25)));
-    EXPECT_FLOAT_EQ(l0[bands.longStart[1]], 4.0f); // not coded, no mid/side
-    EXPECT_FLOAT_EQ(r0[bands.longStart[1]], 0.0f);
+    // Groups of long bands 0-6, 7-13, 14-17 and 18-20 with 3, 4, 5 and no bits.
+    const int bits[4] = {3, 4, 5, 0}, ends[4] = {7, 14, 18, 21};
+    for (int g = 0; g < 4; g++) right.scalefacBits[g] = bits[g], right.groupEnd[g] = ends[g];
+    struct Case {
+        int band, position;
+        bool coded;
+    } cases[] = {
+        {0, 7, false},  {1, 2, true},    {2, 1, true},   // 3 bits
+        {7, 7, true},   {8, 15, false},  {9, 14, true},  // 4 bits
+        {14, 15, true}, {15, 31, false}, {16, 30, true}, // 5 bits
+        {18, 0, false},                                  // no bits
+    };
+    for (int scaleBit : {0, 1}) {
+        right.intensityScale = scaleBit;
+        uint8_t sf[L3_SCALEFACTORS] = {};
+        for (const Case& c : cases) sf[c.band] = uint8_t(c.position);
+        std::vector<float> l(L3_LINES, 4.0f), r(L3_LINES, 0.0f);
+        for (int msOn : {0, 1}) {
+            std::fill(l.begin(), l.end(), 4.0f);
+            std::fill(r.begin(), r.end(), 0.0f);
+            Layer3Intensity(right, sf, 0, msOn, bands, Tables(), L3_LINES, l.data(), r.data());
+            double io = pow(2.0, scaleBit ? -0.5 : -0.25);
+            for (const Case& c : cases) {
+                SCOPED_TRACE("band " + std::to_string(c.band) + " position " +
+                             std::to_string(c.position) + " scale bit " + std::to_string(scaleBit) +
+                             " mid/side " + std::to_string(msOn));
+                int line = bands.longStart[c.band];
+                double kl = 1, kr = 1;
+                if (c.position & 1)
+                    kl = pow(io, (c.position + 1) / 2);
+                else
+                    kr = pow(io, c.position / 2);
+                float left = c.coded ? float(4 * kl) : msOn ? float(4 * sqrt(0.5)) : 4.0f;
+                float rightValue = c.coded ? float(4 * kr) : msOn ? float(4 * sqrt(0.5)) : 0.0f;
+                EXPECT_FLOAT_EQ(l[line], left);
+                EXPECT_FLOAT_EQ(r[line], rightValue);
+            }
+        }
+    }
 }
 
 TEST(Layer3Stereo, Mpeg2MixedBlockIntensityReadsSixLongThenShortScaleFactors) {
@@ -371,6 +390,7 @@ TEST(Layer3Stereo, Mpeg2MixedBlockIntensityReadsSixLongThenShortScaleFactors) {
     right.blockType = 2;
     right.mixed = 1;
     right.intensityScale = 0; // io = 2^-1/4
+    for (int g = 0; g < 4; g++) right.scalefacBits[g] = 3, right.groupEnd[g] = 33;
     uint8_t sf[L3_SCALEFACTORS] = {};
     for (int i = 0; i < L3_SCALEFACTORS; i++) sf[i] = 7; // nothing coded unless set below
     sf[2] = 2;                                           // long band 2: right scaled by io

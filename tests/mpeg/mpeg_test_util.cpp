@@ -85,6 +85,91 @@ std::vector<uint8_t> SilentFrame(const HeaderFields& h) {
     return frame;
 }
 
+static void Put32(std::vector<uint8_t>& out, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; i++) out.push_back((uint8_t)(v >> (8 * i)));
+}
+
+std::vector<uint8_t> CoverArt(size_t bytes, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::vector<uint8_t> art = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0};
+    while (art.size() < bytes) {
+        uint32_t r = rng();
+        if (r % 61 == 0)
+            art.insert(art.end(), {0xFF, 0xFB, 0x90, 0x44}); // MPEG-1 Layer III, 128 kbit/s
+        else if (r % 61 == 1)
+            art.insert(art.end(), {0xFF, 0xE0});
+        else
+            art.push_back((uint8_t)(r >> 8));
+    }
+    art.resize(bytes);
+    return art;
+}
+
+static void PutBigEndian(std::vector<uint8_t>& out, uint32_t v, int bytes, int bitsPerByte) {
+    for (int i = bytes - 1; i >= 0; i--)
+        out.push_back((uint8_t)((v >> (bitsPerByte * i)) & ((1u << bitsPerByte) - 1)));
+}
+
+std::vector<uint8_t> Id3v2Frame(int major, const std::string& id,
+                                const std::vector<uint8_t>& payload) {
+    std::vector<uint8_t> frame(id.begin(), id.end());
+    uint32_t size = (uint32_t)payload.size();
+    if (major == 2) {
+        PutBigEndian(frame, size, 3, 8);
+    } else {
+        PutBigEndian(frame, size, 4, major == 4 ? 7 : 8); // version 4 sizes are synchsafe
+        frame.insert(frame.end(), {0, 0});                // flags
+    }
+    frame.insert(frame.end(), payload.begin(), payload.end());
+    return frame;
+}
+
+std::vector<uint8_t> Id3v2Tag(int major, const std::vector<uint8_t>& frames, bool footer) {
+    uint8_t flags = footer ? 0x10 : 0;
+    std::vector<uint8_t> tag = {'I', 'D', '3', (uint8_t)major, 0, flags};
+    PutBigEndian(tag, (uint32_t)frames.size(), 4, 7);
+    tag.insert(tag.end(), frames.begin(), frames.end());
+    if (footer) {
+        tag.insert(tag.end(), {'3', 'D', 'I', (uint8_t)major, 0, flags});
+        PutBigEndian(tag, (uint32_t)frames.size(), 4, 7);
+    }
+    return tag;
+}
+
+std::vector<uint8_t> Id3v1Tag() {
+    std::vector<uint8_t> tag = {'T', 'A', 'G'};
+    // Latin-1 text may hold y-diaeresis (FF) before any byte: here whole frame headers.
+    while (tag.size() < 127) tag.insert(tag.end(), {0xFF, 0xFB, 0x90, 0x44});
+    tag.resize(127);
+    tag.push_back(12); // genre
+    return tag;
+}
+
+std::vector<uint8_t> ApeTag(bool withHeader) {
+    std::vector<uint8_t> items;
+    const char key[] = "Cover Art (Front)";
+    std::vector<uint8_t> value = CoverArt(700, 9);
+    Put32(items, (uint32_t)value.size(), 4);
+    Put32(items, 2, 4); // binary item
+    items.insert(items.end(), key, key + sizeof key);
+    items.insert(items.end(), value.begin(), value.end());
+    auto block = [&](uint32_t flags) {
+        std::vector<uint8_t> b = {'A', 'P', 'E', 'T', 'A', 'G', 'E', 'X'};
+        Put32(b, 2000, 4);
+        Put32(b, (uint32_t)items.size() + 32, 4); // items and footer
+        Put32(b, 1, 4);                           // item count
+        Put32(b, flags, 4);
+        b.resize(32, 0);
+        return b;
+    };
+    std::vector<uint8_t> tag;
+    if (withHeader) tag = block(0xA0000000u); // has a header; this is the header
+    tag.insert(tag.end(), items.begin(), items.end());
+    std::vector<uint8_t> footer = block(withHeader ? 0x80000000u : 0);
+    tag.insert(tag.end(), footer.begin(), footer.end());
+    return tag;
+}
+
 void BitWriter::Put(uint32_t value, int bits) {
     for (int i = bits - 1; i >= 0; i--) {
         if (bitCount % 8 == 0) bytes.push_back(0);
@@ -145,10 +230,6 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write((const char*)bytes.data(), (std::streamsize)bytes.size());
-}
-
-static void Put32(std::vector<uint8_t>& out, uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; i++) out.push_back((uint8_t)(v >> (8 * i)));
 }
 
 void WriteTestWave(const std::string& path, int rate, int channels, double seconds) {

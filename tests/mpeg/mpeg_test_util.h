@@ -44,6 +44,18 @@ int ExpectedFrameLength(const HeaderFields& h);
 // A whole frame: header, then zero bytes (a frame with no allocation decodes as silence).
 std::vector<uint8_t> SilentFrame(const HeaderFields& h);
 
+// What files carry around their frames. Tag contents hold real sync-like byte pairs (FF FB
+// 90 44, a whole frame header; FF E0, the start of JPEG data), so that a decoder searching
+// for a sync inside them stops there.
+std::vector<uint8_t> CoverArt(size_t bytes, uint32_t seed);
+// One frame of an ID3v2 tag of major version 2 (three-letter ids), 3 or 4.
+std::vector<uint8_t> Id3v2Frame(int major, const std::string& id,
+                                const std::vector<uint8_t>& payload);
+// A whole ID3v2 tag around the frames; a footer only for version 4.
+std::vector<uint8_t> Id3v2Tag(int major, const std::vector<uint8_t>& frames, bool footer = false);
+std::vector<uint8_t> Id3v1Tag();
+std::vector<uint8_t> ApeTag(bool withHeader);
+
 // Writes bits most significant first.
 class BitWriter {
 public:

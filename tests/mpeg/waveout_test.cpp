@@ -138,6 +138,30 @@ TEST_F(WaveOutStream, BlockingWriteWaitsForAFreeBuffer) {
     s.Shutdown();
 }
 
+// Three seconds a buffer (32,768 samples at 11,025 Hz): a working card gives the first one
+// back only after playing it, which a wait limit of a fixed two seconds took for a stuck
+// card, cutting the write short and the draining close too.
+TEST_F(WaveOutStream, LongBuffersAreWaitedForAsLongAsTheyPlay) {
+    sWaveOutStream s;
+    const int samples = 32768;
+    ASSERT_EQ(0, s.Open(11025, 0, 1, samples, 1));
+    std::vector<int16_t> pcm(2 * samples, 1000);
+    std::atomic<bool> closed{false};
+    std::atomic<long> sounding{0};
+    std::thread card([&] {
+        while (!closed) { // real time: 441 frames of 44.1 kHz output every 10 ms
+            for (int16_t v : Render(441)) sounding += v != 0;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    EXPECT_EQ(Bytes(pcm), s.Write(pcm.data(), Bytes(pcm))) << "the write waited for the card";
+    EXPECT_EQ(0, s.Shutdown());
+    closed = true;
+    card.join();
+    // Both buffers played out: 2 x 32,768 samples at a quarter of the output rate, stereo.
+    EXPECT_GE(sounding.load(), 2L * samples * 4 * 2 * 99 / 100);
+}
+
 TEST_F(WaveOutStream, DestroyingAnOpenStreamClosesTheDevice) {
     int sources = sound::SourceCount();
     {

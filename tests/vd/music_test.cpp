@@ -27,8 +27,10 @@ void WriteLE(std::ofstream& out, uint32_t v, int bytes) {
     for (int i = 0; i < bytes; i++) out.put((char)(v >> (8 * i)));
 }
 
-// A tone of `seconds` at `rate` Hz, encoded by lame at 192 kbit/s.
-std::string EncodeTone(const std::string& name, double seconds, int rate, int channels) {
+// A tone of `seconds` at `rate` Hz, encoded by lame at 192 kbit/s (with lame's Info frame
+// in front unless the options say -t).
+std::string EncodeTone(const std::string& name, double seconds, int rate, int channels,
+                       const std::string& options = "") {
     std::string wav = testing::TempDir() + name + ".wav", mp3 = testing::TempDir() + name + ".mp3";
     int frames = (int)(seconds * rate);
     std::ofstream out(wav, std::ios::binary);
@@ -48,7 +50,7 @@ std::string EncodeTone(const std::string& name, double seconds, int rate, int ch
         for (int c = 0; c < channels; c++)
             WriteLE(out, (uint16_t)(int16_t)(8000 * sin(2 * M_PI * (440 + 110 * c) * i / rate)), 2);
     out.close();
-    std::string command = "lame --quiet -b 192 '" + wav + "' '" + mp3 + "'";
+    std::string command = "lame --quiet -b 192 " + options + " '" + wav + "' '" + mp3 + "'";
     EXPECT_EQ(0, system(command.c_str()));
     return mp3;
 }
@@ -121,6 +123,21 @@ TEST_F(MusicTest, LongPieceIsCutAtTheImagesEnd) {
     if (!HaveLame()) GTEST_SKIP() << "lame is not installed";
     EXPECT_EQ("", Decode(EncodeTone("long", 40, 44100, 2)));
     EXPECT_EQ(MUSIC_BLOCKS * 1152 - 1, LastSoundingFrame());
+}
+
+// The loader keeps the music where the decoder puts it: a piece with lame's Info frame (and
+// its LAME tag) fills the image exactly as the same piece without one, as the show's own
+// music is. Its cues were set against that music, delays included.
+TEST_F(MusicTest, InfoFrameLeavesTheImageAsWithoutOne) {
+    if (!HaveLame()) GTEST_SKIP() << "lame is not installed";
+    std::string withInfo = EncodeTone("info", 3, 44100, 2);
+    std::string without = EncodeTone("noinfo", 3, 44100, 2, "-t");
+    EXPECT_EQ("", Decode(without));
+    std::vector<uint8_t> plain(MusicImage, MusicImage + MUSIC_IMAGE_BYTES);
+    memset(MusicImage, 0, sizeof MusicImage);
+    EXPECT_EQ("", Decode(withInfo));
+    EXPECT_GT(LastSoundingFrame(), 44100 * 3 - 1000);
+    EXPECT_EQ(0, memcmp(plain.data(), MusicImage, MUSIC_IMAGE_BYTES));
 }
 
 TEST_F(MusicTest, StartPlaysOnceAndStopStops) {

@@ -34,6 +34,10 @@ std::string Unescape(const std::string& q) {
             while (digits < 2 && i + 1 + digits < q.size() &&
                    isxdigit((unsigned char)q[i + 1 + digits]))
                 digits++;
+            if (!digits) { // not an escape after all
+                out += 'x';
+                break;
+            }
             out += (char)strtol(q.substr(i + 1, digits).c_str(), nullptr, 16);
             i += digits;
             break;

@@ -128,7 +128,7 @@ TEST_F(StartupTest, BudgetOfLargeTrueColourModes) {
 
 TEST_F(StartupTest, UnknownScreenFormatsAreLoggedInBothPassesAndLeftOut) {
     video::CardSpec card = video::DefaultCard();
-    card.modes.push_back(video::ModeSpec{640, 480, video::YuyvFormat(), 60});
+    card.modes.push_back(video::ModeSpec{720, 480, video::YuyvFormat(), 60});
     Start(card);
     EXPECT_EQ(12, driver->GetModeCount());
     EXPECT_EQ(2, Count(Log(), "\nUnknown Displayformat:00000204 16 : "));

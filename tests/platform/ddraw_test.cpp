@@ -146,6 +146,34 @@ TEST_F(DDraw, EnumeratesTheCardsModesUntilCancelled) {
     EXPECT_EQ(2u, two.modes.size());
 }
 
+TEST_F(DDraw, EachListedModeIsTheOneTheSwitchSets) {
+    // Cards whose list names one size and depth twice, in two 16-bit layouts: the switch
+    // (size and depth only) sets the first, so only that one is offered.
+    const struct {
+        DDPIXELFORMAT first, second;
+    } cards[] = {{video::Rgb565Format(), video::Rgb555Format()},
+                 {video::Rgb555Format(), video::Rgb565Format()}};
+    for (const auto& c : cards) {
+        video::CardSpec card = video::DefaultCard();
+        card.modes = {
+            video::ModeSpec{640, 480, c.first, 60}, video::ModeSpec{640, 480, c.second, 60},
+            video::ModeSpec{640, 480, c.second, 75}, video::ModeSpec{800, 600, c.second, 60}};
+        video::SetCard(card);
+        Listing all{{}, 100};
+        ASSERT_EQ(DD_OK, dd->EnumDisplayModes(0, NULL, &all, ListMode));
+        ASSERT_EQ(3u, all.modes.size()); // another rate or size is another mode
+        EXPECT_EQ(c.first.dwRBitMask, all.modes[0].ddpfPixelFormat.dwRBitMask);
+        EXPECT_EQ(75u, all.modes[1].dwRefreshRate);
+        EXPECT_EQ(c.second.dwRBitMask, all.modes[2].ddpfPixelFormat.dwRBitMask);
+        Exclusive(640, 480, 16);
+        DDSURFACEDESC now = {};
+        now.dwSize = sizeof now;
+        ASSERT_EQ(DD_OK, dd->GetDisplayMode(&now));
+        EXPECT_EQ(c.first.dwRBitMask, now.ddpfPixelFormat.dwRBitMask);
+        EXPECT_EQ(c.first.dwGBitMask, now.ddpfPixelFormat.dwGBitMask);
+    }
+}
+
 TEST_F(DDraw, VideoMemoryIsABudgetThatSurfacesSpendAndGiveBack) {
     Exclusive();
     DDSCAPS caps = {DDSCAPS_VIDEOMEMORY};

@@ -134,6 +134,9 @@ DDPIXELFORMAT YuyvFormat() {
 D3DDEVICEDESC HalDeviceDesc() {
     D3DDEVICEDESC d = BaseDesc();
     d.dcmColorModel = D3DCOLOR_RGB;
+    // The accelerator draws into 16- and 32-bit screens only; Direct3D's own emulation
+    // devices also draw into 8-bit palettised ones.
+    d.dwDeviceRenderBitDepth = DDBD_16 | DDBD_32;
     d.dwDevCaps |= D3DDEVCAPS_TEXTUREVIDEOMEMORY;
     d.dwDeviceZBufferBitDepth = DDBD_16 | DDBD_24 | DDBD_32;
     return d;

@@ -123,7 +123,7 @@ framematch::Thumb Flat(uint8_t level) {
     return t;
 }
 
-TEST(FrameMatch, ShrinksByAveragingBlocks) {
+TEST(FrameMatch, ShrinksByAveragingBlocksAndMasksRows) {
     pngio::Image image;
     image.width = 5; // the fifth column is cut off
     image.height = 4;
@@ -138,6 +138,11 @@ TEST(FrameMatch, ShrinksByAveragingBlocks) {
     const uint8_t expected[4] = {15, 115, 1, 3}; // rounded means of each 2 x 2 block
     for (int i = 0; i < 4; i++)
         for (int c = 0; c < 3; c++) EXPECT_EQ(t.rgb[i * 3 + c], expected[i]) << i;
+    // Image row 3 lies in the second thumbnail row: that one is blacked out, not the first.
+    framematch::MaskRows(t, 2, 3, 3);
+    const uint8_t masked[4] = {15, 115, 0, 0};
+    for (int i = 0; i < 4; i++) EXPECT_EQ(t.rgb[i * 3], masked[i]) << i;
+    framematch::MaskRows(t, 2, 2, 100); // past the end is cut off
 }
 
 TEST(FrameMatch, MeanAbsoluteDifferenceIsPerChannelAndSizesMustAgree) {

@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <limits>
 
 namespace framematch {
@@ -28,6 +29,13 @@ Thumb Shrink(const pngio::Image& image, int factor) {
             t.rgb[(size_t)ty * t.width * 3 + i] = (uint8_t)((sums[i] + area / 2) / area);
     }
     return t;
+}
+
+void MaskRows(Thumb& thumb, int factor, int first, int last) {
+    if (factor < 1) return;
+    for (int row = std::max(0, first / factor); row <= last / factor && row < thumb.height; row++)
+        std::fill(thumb.rgb.begin() + (size_t)row * thumb.width * 3,
+                  thumb.rgb.begin() + (size_t)(row + 1) * thumb.width * 3, 0);
 }
 
 double MeanAbsDifference(const Thumb& a, const Thumb& b) {

@@ -22,6 +22,10 @@ struct Thumb {
 // multiple of factor). Works on every layout of pngio::Image.
 Thumb Shrink(const pngio::Image& image, int factor);
 
+// Blacks out the thumbnail rows that image rows first..last (inclusive) fell into, for a
+// part of the picture that is expected to differ (one drawn from real-time measurements).
+void MaskRows(Thumb& thumb, int factor, int first, int last);
+
 // Mean of |a - b| over every channel of every pixel; a huge value when the sizes differ.
 double MeanAbsDifference(const Thumb& a, const Thumb& b);
 

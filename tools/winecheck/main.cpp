@@ -1,6 +1,6 @@
 // winecheck: the comparisons behind tools/check-wine, between a program run under Wine and
 // the same program run on the stand-in with capture.
-//   winecheck frames  --reference DIR --bound LEVELS [--scale N] SHOT...
+//   winecheck frames  --reference DIR --bound LEVELS [--scale N] [--ignore-rows Y0-Y1] SHOT...
 //   winecheck sound   --reference audio.wav --played FILE.raw [--rate HZ] [--channels N]
 //   winecheck debug   --program NAME --expected FILE --wine WINE.log --standin STANDIN.log
 //   winecheck png     SHOT.xwd OUT.png
@@ -62,18 +62,27 @@ int Frames(const Args& a) {
     const std::string dir = a.options.at("reference");
     double bound = atof(a.options.at("bound").c_str());
     int scale = a.options.count("scale") ? atoi(a.options.at("scale").c_str()) : 8;
+    int ignoreFirst = -1, ignoreLast = -1;
+    if (a.options.count("ignore-rows") &&
+        sscanf(a.options.at("ignore-rows").c_str(), "%d-%d", &ignoreFirst, &ignoreLast) != 2)
+        return Fail("--ignore-rows takes FIRST-LAST");
+    auto thumb = [&](const pngio::Image& image) {
+        framematch::Thumb t = framematch::Shrink(image, scale);
+        if (ignoreFirst >= 0) framematch::MaskRows(t, scale, ignoreFirst, ignoreLast);
+        return t;
+    };
     std::string error;
     std::vector<framematch::Thumb> frames, shots;
     for (int n = 0;; n++) {
         pngio::Image image;
         if (!pngio::Read(FramePath(dir, n), image, error)) break;
-        frames.push_back(framematch::Shrink(image, scale));
+        frames.push_back(thumb(image));
     }
     if (frames.empty()) return Fail("no frames in " + dir);
     for (const std::string& path : a.positional) {
         pngio::Image image;
         if (!ReadImage(path, image, error)) return Fail(error);
-        shots.push_back(framematch::Shrink(image, scale));
+        shots.push_back(thumb(image));
     }
     std::vector<framematch::Match> m = framematch::MatchInOrder(shots, frames);
     if (m.empty()) return Fail("more screenshots than frames");

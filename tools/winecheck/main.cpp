@@ -4,6 +4,7 @@
 //   winecheck sound   --reference audio.wav --played FILE.raw [--rate HZ] [--channels N]
 //   winecheck debug   --program NAME --expected FILE --wine WINE.log --standin STANDIN.log
 //   winecheck png     SHOT.xwd OUT.png
+//   winecheck lit     SHOT.xwd          (status 0 once most of the screen is drawn on)
 // Screenshots are XWD files (Xvfb's frame buffer) or PNGs. Exit status 0 when the check
 // holds, 1 when it does not, 2 on bad usage or unreadable input.
 #include <stdio.h>
@@ -176,15 +177,28 @@ int Png(const Args& a) {
     return 0;
 }
 
+int Lit(const Args& a) {
+    if (a.positional.size() != 1) return Fail("lit needs SHOT.xwd");
+    pngio::Image image;
+    std::string error;
+    if (!xwdimage::Read(a.positional[0], image, error)) return Fail(error);
+    // Most of the screen, so that the pointer X draws over an empty screen does not count.
+    size_t drawn = 0, pixels = (size_t)image.width * image.height;
+    for (size_t i = 0; i < pixels; i++)
+        drawn += (image.samples[i * 3] | image.samples[i * 3 + 1] | image.samples[i * 3 + 2]) != 0;
+    return drawn * 2 > pixels ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) return Fail("usage: winecheck frames|sound|debug|png ...");
+    if (argc < 2) return Fail("usage: winecheck frames|sound|debug|png|lit ...");
     std::string command = argv[1];
     Args a = Parse(argc, argv, 2);
     if (command == "frames") return Frames(a);
     if (command == "sound") return Sound(a);
     if (command == "debug") return Debug(a);
     if (command == "png") return Png(a);
+    if (command == "lit") return Lit(a);
     return Fail("unknown command " + command);
 }

@@ -72,7 +72,8 @@ bool Decode(const std::vector<uint8_t>& file, pngio::Image& out, std::string& er
         return error = "not a true-colour visual", false;
     uint32_t bpp = h[XWD_BITS_PER_PIXEL];
     if (bpp != 24 && bpp != 32) return error = "only 24 and 32 bits per pixel are read", false;
-    uint64_t width = h[XWD_PIXMAP_WIDTH], height = h[XWD_PIXMAP_HEIGHT], pitch = h[XWD_BYTES_PER_LINE];
+    uint64_t width = h[XWD_PIXMAP_WIDTH], height = h[XWD_PIXMAP_HEIGHT],
+             pitch = h[XWD_BYTES_PER_LINE];
     if (!width || !height || width > 16384 || height > 16384 || pitch < width * (bpp / 8))
         return error = "impossible dimensions", false;
     uint64_t start = (uint64_t)h[XWD_HEADER_SIZE] + (uint64_t)h[XWD_NCOLORS] * kColorRecord;

@@ -3,7 +3,7 @@ BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test run record bench fuzz threads leaks windows clean
+.PHONY: all deps build test run record bench fuzz threads leaks windows windows64 wine clean
 
 all: build
 
@@ -51,6 +51,22 @@ windows:
 	    -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/windows-toolchain.cmake
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 	@cd $(WINDOWS_BUILD)/bin && file $(WINDOWS_PROGRAMS)
+
+# The same programs for 64-bit Windows, in build-windows64/bin: the build that wine64 runs.
+WINDOWS64_BUILD ?= build-windows64
+
+windows64:
+	@tools/setup-deps --windows64
+	cmake -S . -B $(WINDOWS64_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	    -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/windows64-toolchain.cmake
+	cmake --build $(WINDOWS64_BUILD) -j $(JOBS)
+	@cd $(WINDOWS64_BUILD)/bin && file $(WINDOWS_PROGRAMS)
+
+# The 64-bit programs under wine64 in a virtual X screen, compared with the stand-in running
+# the same programs headless (tools/check-wine; everything it writes stays in build-wine/).
+wine: build windows64
+	@tools/setup-deps --wine
+	@tools/check-wine $(BUILD) $(WINDOWS64_BUILD) build-wine
 
 clean:
 	rm -rf $(BUILD)

@@ -1,4 +1,4 @@
-# The 32-bit Windows build: the engine, the decoder and the demo against the system's own
+# The Windows build (32-bit, and 64-bit for running under wine64): the engine, the decoder and the demo against the system's own
 # headers and import libraries. The Linux stand-in (platform/) is not on the include path,
 # so whatever compiles here uses only the real interfaces.
 #   vd.exe      the demo (GUI; the engine's WinMain is the entry)
@@ -22,10 +22,16 @@ target_include_directories(mpeg PUBLIC mpeg)
 target_link_libraries(mpeg PUBLIC winmm)
 
 # A GUI program on the engine: its entry is the engine's WinMain, which sits in the library
-# and would not be picked from it by the C runtime's start-up alone.
+# and would not be picked from it by the C runtime's start-up alone. Its symbol is decorated
+# on 32-bit x86 (leading underscore, stdcall's @16) and plain on x86-64.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(PRISMATEL_WINMAIN_SYMBOL WinMain)
+else()
+    set(PRISMATEL_WINMAIN_SYMBOL _WinMain@16)
+endif()
 function(prismatel_windows_program name)
     add_executable(${name} WIN32 ${ARGN})
-    target_link_options(${name} PRIVATE -Wl,--undefined=_WinMain@16)
+    target_link_options(${name} PRIVATE -Wl,--undefined=${PRISMATEL_WINMAIN_SYMBOL})
     target_link_libraries(${name} PRIVATE Prismatel)
 endfunction()
 

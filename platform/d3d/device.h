@@ -162,7 +162,8 @@ private:
 Material* MaterialFromHandle(D3DMATERIALHANDLE handle);
 
 // Draws one primitive of transformed-and-lit vertices into the device's target (the
-// rasterizer); D3D_OK when drawn or nothing to draw.
+// rasterizer); D3D_OK when drawn or nothing to draw, an error when the target cannot be
+// drawn into (an 8-bit one whose palette was taken away, a surface without memory).
 HRESULT RasterizePrimitive(Device& device, D3DPRIMITIVETYPE type, D3DVERTEXTYPE vertexType,
                            const void* vertices, DWORD count, DWORD flags);
 

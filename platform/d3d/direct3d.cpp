@@ -70,16 +70,20 @@ public:
         if (!(target->Caps() & DDSCAPS_3DDEVICE)) return DDERR_INVALIDCAPS;
         const video::DeviceSpec* spec = Find(type);
         if (!spec) return D3DERR_INVALID_DEVICE;
-        // Hardware renders only into video memory.
+        // In the order Windows checks them: an 8-bit target needs its palette whatever the
+        // device; hardware renders only into video memory; a depth the device does not
+        // list is the wrong pixel format.
+        if (target->BitsPerPixel() == 8 && !target->PaletteInForce())
+            return DDERR_NOPALETTEATTACHED;
         bool hardware = spec->hardware.dcmColorModel != 0;
-        if (hardware && !target->InVideoMemory()) return D3DERR_INVALID_DEVICE;
+        if (hardware && !target->InVideoMemory()) return D3DERR_SURFACENOTINVIDMEM;
         const D3DDEVICEDESC& desc = hardware ? spec->hardware : spec->emulation;
         DWORD bits = target->BitsPerPixel();
         DWORD depthFlag = bits == 8    ? DDBD_8
                           : bits == 16 ? DDBD_16
                           : bits == 24 ? DDBD_24
                                        : DDBD_32;
-        if (!(desc.dwDeviceRenderBitDepth & depthFlag)) return D3DERR_INVALID_DEVICE;
+        if (!(desc.dwDeviceRenderBitDepth & depthFlag)) return DDERR_INVALIDPIXELFORMAT;
         *device = new Device(this, target, type);
         return D3D_OK;
     }

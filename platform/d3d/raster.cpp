@@ -12,8 +12,10 @@ namespace ddsoft {
 namespace {
 
 bool TargetOf(Surface& surface, RasterTarget& out) {
-    out.layout = LayoutOf(surface.Format(), nullptr);
-    if (!out.layout.bytes) return false; // palette targets are not drawn into
+    // An 8-bit target is drawn with the palette it is shown with, colour by nearest entry.
+    Palette* palette = surface.PaletteInForce();
+    out.layout = LayoutOf(surface.Format(), palette ? palette->Entries() : nullptr);
+    if (!out.layout.bytes) return false;
     out.memory = surface.Memory();
     out.pitch = surface.Pitch();
     out.width = (int)surface.Width();
@@ -64,7 +66,8 @@ bool StateOf(const Device& device, RasterState& s) {
     s.texture.perspective = device.RenderState(D3DRENDERSTATE_TEXTUREPERSPECTIVE) != 0;
     s.gouraud = device.RenderState(D3DRENDERSTATE_SHADEMODE) != D3DSHADE_FLAT;
     s.cull = device.RenderState(D3DRENDERSTATE_CULLMODE);
-    s.dither = device.RenderState(D3DRENDERSTATE_DITHERENABLE) && s.target.layout.g.bits < 8;
+    s.dither = device.RenderState(D3DRENDERSTATE_DITHERENABLE) && !s.target.layout.indexed &&
+               s.target.layout.g.bits < 8;
     s.blend = device.RenderState(D3DRENDERSTATE_ALPHABLENDENABLE) != 0;
     s.sourceBlend = s.blend ? device.RenderState(D3DRENDERSTATE_SRCBLEND) : (DWORD)D3DBLEND_ONE;
     s.destBlend = s.blend ? device.RenderState(D3DRENDERSTATE_DESTBLEND) : (DWORD)D3DBLEND_ZERO;
@@ -93,13 +96,21 @@ void DrawTriangles(const RasterState& s, D3DPRIMITIVETYPE type, const D3DTLVERTE
     }
 }
 
+// Why a target cannot be drawn into: a failure the program sees, never a quiet D3D_OK.
+HRESULT Undrawable(const Surface& target) {
+    if (target.BitsPerPixel() == 8 && !target.PaletteInForce()) return DDERR_NOPALETTEATTACHED;
+    if (!target.Memory()) return DDERR_SURFACELOST;
+    return DDERR_INVALIDPIXELFORMAT;
+}
+
 } // namespace
 
 HRESULT RasterizePrimitive(Device& device, D3DPRIMITIVETYPE type, D3DVERTEXTYPE vertexType,
                            const void* vertices, DWORD count, DWORD) {
     if (vertexType != D3DVT_TLVERTEX || !vertices || count < 3) return D3D_OK;
     RasterState state;
-    if (!device.Target() || !StateOf(device, state)) return D3D_OK;
+    if (!device.Target()) return D3D_OK;
+    if (!StateOf(device, state)) return Undrawable(*device.Target());
     DrawTriangles(state, type, static_cast<const D3DTLVERTEX*>(vertices), count);
     return D3D_OK;
 }

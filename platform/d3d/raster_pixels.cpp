@@ -29,6 +29,21 @@ const uint32_t* DecodingTable(const PixelLayout& l, const DDPIXELFORMAT& format)
 
 } // namespace
 
+uint8_t NearestIndex(const PALETTEENTRY* palette, uint32_t r, uint32_t g, uint32_t b) {
+    int best = 0;
+    int bestDistance = 3 * 256 * 256;
+    for (int i = 0; i < 256 && bestDistance; i++) {
+        int dr = (int)r - palette[i].peRed, dg = (int)g - palette[i].peGreen,
+            db = (int)b - palette[i].peBlue;
+        int distance = dr * dr + dg * dg + db * db;
+        if (distance < bestDistance) {
+            best = i;
+            bestDistance = distance;
+        }
+    }
+    return (uint8_t)best;
+}
+
 PixelLayout LayoutOf(const DDPIXELFORMAT& format, const PALETTEENTRY* palette) {
     PixelLayout l;
     DWORD bits = video::BitsOf(format);

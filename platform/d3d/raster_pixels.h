@@ -42,6 +42,10 @@ inline uint32_t Narrow(uint32_t v8, Channel c) {
     return (c.bits >= 8 ? v8 << (c.bits - 8) : v8 >> (8 - c.bits)) << c.shift;
 }
 
+// The palette entry nearest to a colour (squared distance, the lowest index on a tie): how
+// a colour is drawn into an 8-bit palettised target.
+uint8_t NearestIndex(const PALETTEENTRY* palette, uint32_t r, uint32_t g, uint32_t b);
+
 // 8-bit channels packed into the layout (RGB layouts only).
 inline uint32_t EncodeRgba(const PixelLayout& l, uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
     return Narrow(r, l.r) | Narrow(g, l.g) | Narrow(b, l.b) | Narrow(a, l.a);

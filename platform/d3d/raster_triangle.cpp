@@ -244,7 +244,9 @@ void ShadePixel(const RasterState& s, int x, int y, const float v[ATTRIBUTE_COUN
         c = {Dither(c.r, t.layout.r.bits, threshold), Dither(c.g, t.layout.g.bits, threshold),
              Dither(c.b, t.layout.b.bits, threshold), c.a};
     }
-    video::StorePixel(p, t.layout.bytes, EncodeRgba(t.layout, c.r, c.g, c.b, c.a));
+    uint32_t raw = t.layout.indexed ? NearestIndex(t.layout.palette, c.r, c.g, c.b)
+                                    : EncodeRgba(t.layout, c.r, c.g, c.b, c.a);
+    video::StorePixel(p, t.layout.bytes, raw);
     if (zp && d.write) video::StorePixel(zp, d.bytes, z);
 }
 

@@ -126,9 +126,14 @@ public:
     HRESULT STDMETHODCALLTYPE EnumDisplayModes(DWORD, LPDDSURFACEDESC filter, LPVOID context,
                                                LPDDENUMMODESCALLBACK callback) override {
         if (!callback) return DDERR_INVALIDPARAMS;
-        for (const video::ModeSpec& m : video::Card().modes) {
+        const std::vector<video::ModeSpec>& modes = video::Card().modes;
+        for (size_t i = 0; i < modes.size(); i++) {
+            const video::ModeSpec& m = modes[i];
             if (filter && (filter->dwFlags & DDSD_WIDTH) && filter->dwWidth != m.width) continue;
             if (filter && (filter->dwFlags & DDSD_HEIGHT) && filter->dwHeight != m.height) continue;
+            // The mode switch takes a size and a depth, not a layout: a second listing of
+            // the same size, depth and rate in another layout is a mode no one could set.
+            if (ShadowedMode(modes, i)) continue;
             DDSURFACEDESC d = {};
             d.dwSize = sizeof(d);
             d.dwFlags = DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_PIXELFORMAT | DDSD_REFRESHRATE;
@@ -247,6 +252,20 @@ private:
         }
     }
 
+    // An earlier entry of the card's list has the same size, depth and refresh rate, so the
+    // mode switch (which picks the first such entry) would never set this one.
+    static bool ShadowedMode(const std::vector<video::ModeSpec>& modes, size_t i) {
+        for (size_t j = 0; j < i; j++)
+            if (modes[j].width == modes[i].width && modes[j].height == modes[i].height &&
+                BitsOf(modes[j].format) == BitsOf(modes[i].format) &&
+                modes[j].refreshRate == modes[i].refreshRate && Settable(modes[j].format))
+                return true;
+        return false;
+    }
+    static bool Settable(const DDPIXELFORMAT& format) {
+        return (format.dwFlags & (DDPF_RGB | DDPF_PALETTEINDEXED8)) != 0;
+    }
+
     void GiveBackExclusive() {
         if (!exclusiveHere) return;
         Display().exclusive = false;
@@ -260,9 +279,9 @@ private:
         for (const video::ModeSpec& m : video::Card().modes) {
             if (m.width != width || m.height != height || BitsOf(m.format) != bits) continue;
             if (refreshRate && m.refreshRate != refreshRate) continue;
-            // The first mode the card lists for this depth wins, as the mode switch picks
-            // the driver's preferred format.
-            if (!(m.format.dwFlags & (DDPF_RGB | DDPF_PALETTEINDEXED8))) continue;
+            // The first mode the card lists for this depth wins: the driver's own format
+            // for it, the one EnumDisplayModes reported.
+            if (!Settable(m.format)) continue;
             d.width = width;
             d.height = height;
             d.format = m.format;

@@ -135,6 +135,9 @@ public:
     DWORD SourceKey() const { return sourceKey.dwColorSpaceLowValue; }
     Surface* AttachedZ() const { return zBuffer; }
     Palette* AttachedPalette() const { return palette; }
+    // The palette its pixels are shown with: its own, or for a back buffer the one on the
+    // front of its flipping chain (the screen's).
+    Palette* PaletteInForce() const { return palette ? palette : front ? front->palette : nullptr; }
     bool IsFront() const { return !chain.empty(); }
     // Every member of this surface's flipping chain (itself alone when it has none).
     std::vector<Surface*> ChainMembers();

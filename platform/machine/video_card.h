@@ -56,7 +56,7 @@ DDPIXELFORMAT Argb8888Format(); // 32 bits with alpha (a texture)
 DDPIXELFORMAT YuyvFormat();     // a format no engine kind matches
 
 // A 1998 card: 320 x 200, 640 x 480, 800 x 600 and 1024 x 768 in 8, 16 (5-6-5) and 32 bits,
-// one YUV mode, 8 MB, the ramp and RGB emulation devices and one HAL device with 16-, 24-
+// 8 MB, the ramp and RGB emulation devices and one HAL device with 16-, 24-
 // and 32-bit Z, and the texture formats 1555, 4444, 0565, 8888 and Index 8.
 CardSpec DefaultCard();
 D3DDEVICEDESC HalDeviceDesc();

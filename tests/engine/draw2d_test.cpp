@@ -8,12 +8,23 @@ namespace {
 
 class Draw2DTest : public DriverTest {
 protected:
+    // The 1-5-5-5 cases run on a card whose 16-bit modes are 1-5-5-5: the mode switch takes
+    // a depth, so the screen's layout is the card's, and the driver must pack for it.
     void SetUpScreen(int kind) {
         video::CardSpec card = video::DefaultCard();
-        card.modes.push_back({640, 480, video::Rgb555Format(), 60});
+        for (video::ModeSpec& m : card.modes)
+            if (kind == BK_1555 && m.format.dwRGBBitCount == 16) m.format = video::Rgb555Format();
         Start(card);
         SetMode(640, 480, kind);
         ASSERT_EQ(kind, driver->GetKind());
+        const struct {
+            int kind;
+            DWORD redMask;
+        } screens[] = {{BK_INDEX8, 0}, {BK_0565, 0xF800}, {BK_1555, 0x7C00}};
+        for (const auto& s : screens) {
+            if (s.kind != kind) continue;
+            ASSERT_EQ(s.redMask, video::ReadScreen().format.dwRBitMask);
+        }
         Clear(0);
     }
 

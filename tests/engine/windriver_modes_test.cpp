@@ -166,7 +166,7 @@ TEST_F(ModesTest, SoftwareDeviceStandsInWithoutTheHardwareOne) {
     video::CardSpec card = video::DefaultCard();
     card.devices.pop_back(); // no HAL
     Start(card);
-    SetMode(640, 480, BK_INDEX8, 2, false, true);
+    SetMode(640, 480, BK_0565, 2, false, true);
     ASSERT_NE(nullptr, device3D);
     D3DDEVICEDESC hw = {}, sw = {};
     device3D->GetCaps(&hw, &sw);
@@ -182,10 +182,19 @@ TEST_F(ModesTest, WithoutAnyDeviceThreeDimensionalModesAreFatal) {
     EXPECT_TRUE(FatalWith("sWinDriver::SetDisplayMode(): no 3d device"));
 }
 
+// No device draws into an 8-bit screen before it has a palette, and the driver attaches
+// the palette only at the end of its first frame: a 3D mode in 8 bits finds no device, as
+// on Windows, where the hardware never draws into palettised screens.
+TEST_F(ModesTest, EightBitThreeDimensionalModesFindNoDevice) {
+    Start();
+    EXPECT_EQ(666u, RunOnThread([this] { SetMode(640, 480, BK_INDEX8, 2, false, true); }));
+    EXPECT_TRUE(FatalWith("sWinDriver::SetDisplayMode(): no 3d device"));
+}
+
 TEST_F(ModesTest, SecondModeReplacesTheFirstAndTheDestructorGivesEverythingBack) {
     Start();
-    SetMode(640, 480, BK_INDEX8, 2, true, true);
-    EXPECT_EQ(307200u * 3 + 640 * 480 * 4, video::VideoMemoryUsed());
+    SetMode(640, 480, BK_0565, 2, true, true);
+    EXPECT_EQ(614400u * 3 + 640 * 480 * 4, video::VideoMemoryUsed());
     SetMode(320, 200, BK_INDEX8, 2);
     EXPECT_EQ(64000u * 3, video::VideoMemoryUsed());
     EXPECT_EQ(nullptr, device3D);

@@ -127,10 +127,18 @@ TEST_F(StartupTest, BudgetOfLargeTrueColourModes) {
 }
 
 TEST_F(StartupTest, UnknownScreenFormatsAreLoggedInBothPassesAndLeftOut) {
-    Start();
+    video::CardSpec card = video::DefaultCard();
+    card.modes.push_back(video::ModeSpec{720, 480, video::YuyvFormat(), 60});
+    Start(card);
     EXPECT_EQ(12, driver->GetModeCount());
     EXPECT_EQ(2, Count(Log(), "\nUnknown Displayformat:00000204 16 : "));
     for (int i = 0; i < driver->GetModeCount(); i++) EXPECT_NE(BK_0888, driver->GetMode(i)->kind);
+}
+
+TEST_F(StartupTest, TheDefaultCardOffersOnlyModesTheDriverKnows) {
+    Start();
+    EXPECT_EQ(12, driver->GetModeCount());
+    EXPECT_EQ(0, Count(Log(), "Unknown Displayformat"));
 }
 
 TEST_F(StartupTest, ClassifiesEveryScreenFormat) {

@@ -132,15 +132,44 @@ HRESULT CALLBACK ListMode(LPDDSURFACEDESC d, LPVOID context) {
 TEST_F(DDraw, EnumeratesTheCardsModesUntilCancelled) {
     Listing all{{}, 100};
     ASSERT_EQ(DD_OK, dd->EnumDisplayModes(0, NULL, &all, ListMode));
-    ASSERT_EQ(13u, all.modes.size());
+    ASSERT_EQ(12u, all.modes.size());
     EXPECT_EQ(320u, all.modes[0].dwWidth);
     EXPECT_EQ(200u, all.modes[0].dwHeight);
     EXPECT_TRUE(all.modes[0].ddpfPixelFormat.dwFlags & DDPF_PALETTEINDEXED8);
     EXPECT_EQ(32u, all.modes[11].ddpfPixelFormat.dwRGBBitCount);
-    EXPECT_TRUE(all.modes[12].ddpfPixelFormat.dwFlags & DDPF_FOURCC);
+    for (const DDSURFACEDESC& m : all.modes)
+        EXPECT_TRUE(m.ddpfPixelFormat.dwFlags & (DDPF_RGB | DDPF_PALETTEINDEXED8));
     Listing two{{}, 2};
     dd->EnumDisplayModes(0, NULL, &two, ListMode);
     EXPECT_EQ(2u, two.modes.size());
+}
+
+TEST_F(DDraw, EachListedModeIsTheOneTheSwitchSets) {
+    // Cards whose list names one size and depth twice, in two 16-bit layouts: the switch
+    // (size and depth only) sets the first, so only that one is offered.
+    const struct {
+        DDPIXELFORMAT first, second;
+    } cards[] = {{video::Rgb565Format(), video::Rgb555Format()},
+                 {video::Rgb555Format(), video::Rgb565Format()}};
+    for (const auto& c : cards) {
+        video::CardSpec card = video::DefaultCard();
+        card.modes = {
+            video::ModeSpec{640, 480, c.first, 60}, video::ModeSpec{640, 480, c.second, 60},
+            video::ModeSpec{640, 480, c.second, 75}, video::ModeSpec{800, 600, c.second, 60}};
+        video::SetCard(card);
+        Listing all{{}, 100};
+        ASSERT_EQ(DD_OK, dd->EnumDisplayModes(0, NULL, &all, ListMode));
+        ASSERT_EQ(3u, all.modes.size()); // another rate or size is another mode
+        EXPECT_EQ(c.first.dwRBitMask, all.modes[0].ddpfPixelFormat.dwRBitMask);
+        EXPECT_EQ(75u, all.modes[1].dwRefreshRate);
+        EXPECT_EQ(c.second.dwRBitMask, all.modes[2].ddpfPixelFormat.dwRBitMask);
+        Exclusive(640, 480, 16);
+        DDSURFACEDESC now = {};
+        now.dwSize = sizeof now;
+        ASSERT_EQ(DD_OK, dd->GetDisplayMode(&now));
+        EXPECT_EQ(c.first.dwRBitMask, now.ddpfPixelFormat.dwRBitMask);
+        EXPECT_EQ(c.first.dwGBitMask, now.ddpfPixelFormat.dwGBitMask);
+    }
 }
 
 TEST_F(DDraw, VideoMemoryIsABudgetThatSurfacesSpendAndGiveBack) {
@@ -544,7 +573,8 @@ TEST_F(D3D, HardwareDeviceRendersOnlyInVideoMemory) {
                      &inSystem));
     ASSERT_EQ(DD_OK, Create(Desc(DDSCAPS_OFFSCREENPLAIN, 64, 64), &flat));
     IDirect3DDevice2* device = nullptr;
-    EXPECT_EQ(D3DERR_INVALID_DEVICE, d3d->CreateDevice(IID_IDirect3DHALDevice, inSystem, &device));
+    EXPECT_EQ(D3DERR_SURFACENOTINVIDMEM,
+              d3d->CreateDevice(IID_IDirect3DHALDevice, inSystem, &device));
     EXPECT_EQ(DDERR_INVALIDCAPS, d3d->CreateDevice(IID_IDirect3DHALDevice, flat, &device));
     EXPECT_EQ(D3DERR_INVALID_DEVICE, d3d->CreateDevice(IID_IDirect3DMMXDevice, inVideo, &device));
     ASSERT_EQ(D3D_OK, d3d->CreateDevice(IID_IDirect3DRGBDevice, inSystem, &device));
@@ -568,6 +598,94 @@ TEST_F(D3D, HardwareDeviceRendersOnlyInVideoMemory) {
     device->GetRenderState(D3DRENDERSTATE_TEXTUREMAG, &value);
     EXPECT_EQ((DWORD)D3DFILTER_LINEAR, value);
     device->Release();
+}
+
+// What Windows answers for 8-bit palettised render targets (Wine's ddraw conformance tests,
+// test_rt_caps): without a palette no device takes one; with a palette the hardware refuses
+// it (the wrong pixel format in video memory, not video memory in system memory) and the
+// emulation devices take it.
+TEST_F(D3D, EightBitTargetsNeedTheirPaletteAndOnlyEmulationDrawsThem) {
+    Exclusive(640, 480, 8);
+    PALETTEENTRY entries[256] = {};
+    entries[1] = {255, 0, 0, 0};
+    entries[2] = {0, 0, 255, 0};
+    entries[3] = {200, 40, 40, 0};
+    IDirectDrawPalette* palette = nullptr;
+    ASSERT_EQ(DD_OK, dd->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, entries, &palette, NULL));
+    const GUID* hal = &IID_IDirect3DHALDevice;
+    const GUID* rgb = &IID_IDirect3DRGBDevice;
+    const GUID* ramp = &IID_IDirect3DRampDevice;
+    const struct {
+        const GUID* device;
+        DWORD memory;
+        bool withPalette;
+        HRESULT expected;
+    } cases[] = {
+        {hal, DDSCAPS_VIDEOMEMORY, false, DDERR_NOPALETTEATTACHED},
+        {rgb, DDSCAPS_VIDEOMEMORY, false, DDERR_NOPALETTEATTACHED},
+        {ramp, DDSCAPS_SYSTEMMEMORY, false, DDERR_NOPALETTEATTACHED},
+        {hal, DDSCAPS_VIDEOMEMORY, true, DDERR_INVALIDPIXELFORMAT},
+        {hal, DDSCAPS_SYSTEMMEMORY, true, D3DERR_SURFACENOTINVIDMEM},
+        {rgb, DDSCAPS_VIDEOMEMORY, true, D3D_OK},
+        {rgb, DDSCAPS_SYSTEMMEMORY, true, D3D_OK},
+        {ramp, DDSCAPS_SYSTEMMEMORY, true, D3D_OK},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "memory " << c.memory << ", palette " << c.withPalette);
+        DDSURFACEDESC d = Desc(DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE | c.memory, 16, 16);
+        d.dwFlags |= DDSD_PIXELFORMAT;
+        d.ddpfPixelFormat = video::Index8Format();
+        IDirectDrawSurface* target = nullptr;
+        ASSERT_EQ(DD_OK, Create(d, &target));
+        if (c.withPalette) {
+            ASSERT_EQ(DD_OK, target->SetPalette(palette));
+        }
+        IDirect3DDevice2* device = nullptr;
+        EXPECT_EQ(c.expected, d3d->CreateDevice(*c.device, target, &device));
+        if (device) device->Release();
+    }
+    EXPECT_FALSE(video::HalDeviceDesc().dwDeviceRenderBitDepth & DDBD_8);
+
+    // The emulation draws each colour as the palette's nearest entry; a target whose palette
+    // was taken away is an error, not a quiet D3D_OK.
+    DDSURFACEDESC d = Desc(DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE, 16, 16);
+    d.dwFlags |= DDSD_PIXELFORMAT;
+    d.ddpfPixelFormat = video::Index8Format();
+    IDirectDrawSurface* target = nullptr;
+    ASSERT_EQ(DD_OK, Create(d, &target));
+    ASSERT_EQ(DD_OK, target->SetPalette(palette));
+    IDirect3DDevice2* device = nullptr;
+    ASSERT_EQ(D3D_OK, d3d->CreateDevice(IID_IDirect3DRGBDevice, target, &device));
+    device->SetRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
+    device->SetRenderState(D3DRENDERSTATE_SHADEMODE, D3DSHADE_FLAT);
+    auto draw = [&](float x0, float x1, D3DCOLOR color) {
+        D3DTLVERTEX v[4] = {};
+        const float corners[4][2] = {{x0, 0}, {x1, 0}, {x0, 16}, {x1, 16}};
+        for (int i = 0; i < 4; i++) {
+            v[i].sx = corners[i][0];
+            v[i].sy = corners[i][1];
+            v[i].sz = 0.5f;
+            v[i].rhw = 1.0f;
+            v[i].color = color;
+        }
+        EXPECT_EQ(D3D_OK, device->BeginScene());
+        HRESULT hr = device->DrawPrimitive(D3DPT_TRIANGLESTRIP, D3DVT_TLVERTEX, v, 4, D3DDP_WAIT);
+        EXPECT_EQ(D3D_OK, device->EndScene());
+        return hr;
+    };
+    EXPECT_EQ(D3D_OK, draw(0, 8, 0xFFFF0000));  // red: entry 1
+    EXPECT_EQ(D3D_OK, draw(8, 16, 0xFFD03030)); // nearest to entry 3
+    DDSURFACEDESC locked = {};
+    locked.dwSize = sizeof locked;
+    ASSERT_EQ(DD_OK, target->Lock(NULL, &locked, DDLOCK_WAIT, NULL));
+    const uint8_t* row = (const uint8_t*)locked.lpSurface + 5 * locked.lPitch;
+    EXPECT_EQ(1, row[2]);
+    EXPECT_EQ(3, row[12]);
+    target->Unlock(NULL);
+    ASSERT_EQ(DD_OK, target->SetPalette(NULL));
+    EXPECT_EQ(DDERR_NOPALETTEATTACHED, draw(0, 16, 0xFF0000FF));
+    device->Release();
+    palette->Release();
 }
 
 TEST_F(D3D, ViewportsAndMaterialsBelongToADevice) {

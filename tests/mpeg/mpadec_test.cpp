@@ -276,7 +276,9 @@ TEST_F(Mpadec, DecodesTheFilesPeopleHaveLikeMpg123) {
         long frames = long(a.size() / 2), reference = long(b.size() / 2);
         if (c.gapless) {
             EXPECT_EQ(frames, reference);
-            if (Le(ReadFile(ours), 24, 4) == 44100) EXPECT_EQ(frames, sourceFrames);
+            if (Le(ReadFile(ours), 24, 4) == 44100) {
+                EXPECT_EQ(frames, sourceFrames);
+            }
         } else {
             EXPECT_LE(labs(frames - reference), 1152L);
         }

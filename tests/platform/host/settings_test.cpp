@@ -91,8 +91,11 @@ TEST(HostChoice, FollowsTheSettings) {
         host::Host h = host::Current();
         EXPECT_STREQ(c.name, h.name);
         EXPECT_EQ(c.window, h.window);
-        if (c.frames) EXPECT_EQ(c.frames, h.frames);
-        if (!c.frames) EXPECT_TRUE(h.frames != shown && h.frames != recorded);
+        if (c.frames) {
+            EXPECT_EQ(c.frames, h.frames);
+        } else {
+            EXPECT_TRUE(h.frames != shown && h.frames != recorded);
+        }
         EXPECT_EQ(c.sound, h.sound);
         EXPECT_EQ(c.clock, h.clock);
         EXPECT_EQ(host::headless::TheInputScript(), h.script);

@@ -9,13 +9,17 @@
 #include "machine/cd_drive.h"
 #include "machine/input_devices.h"
 #include "machine/machine.h"
+#include "machine/sound_card.h"
 #include "machine/video_card.h"
 #include "support/headless_machine.h"
 #include "support/run_winmain.h"
 
+#include "assets_wav.h"
+
 #include <gtest/gtest.h>
 
 #include <dinput.h>
+#include <math.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -167,17 +171,24 @@ bool CommandTaken() {
     return cdCommand.load() == 0;
 }
 
-TEST_F(DemoRun, TheWholeShowRunsWithACdDrivePlayingBeside) {
+TEST_F(DemoRun, WholeShowWithACdDrivePlayingBeside) {
     // The demo posts no CD command; another client of the engine does, from its own thread,
-    // while the show and its music play: the threads meet in the sound card's mix.
+    // while the show and its music play: the drive's sound and the music meet in the sound
+    // card's mix.
+    assets::StereoBuffer tone(44100);
+    for (size_t i = 0; i < tone.Frames(); i++)
+        tone.left[i] = tone.right[i] = 0.25f * (float)sin(i * 0.05);
+    std::string error, track = (folder / "track1.wav").string();
+    ASSERT_TRUE(assets::WriteWav(track, tone, error)) << error;
     bool playing = false;
+    int sources = 0;
     int result = Run(true, [&](int frame) {
         if (frame == 1) {
             machine::SetCdDrivePresent(true);
             machine::CdDiscSpec disc;
-            disc.tracks = {{2000, ""}, {182000, ""}};
+            disc.tracks = {{2000, track}, {182000, ""}};
             disc.lengthMs = 300000;
-            machine::InsertCdDisc(disc);
+            EXPECT_TRUE(machine::InsertCdDisc(disc));
             cdCommand = CD_OPEN;
             CommandTaken();
             // Taken is not done: the open runs in the same pass, the play in the next one.
@@ -186,11 +197,13 @@ TEST_F(DemoRun, TheWholeShowRunsWithACdDrivePlayingBeside) {
             for (int i = 0; i < 300 && !machine::CdPlaying(); i++)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             playing = machine::CdPlaying();
+            sources = sound::SourceCount();
         }
         Press(DIK_ESCAPE, frame, 37 * 60);
     });
     EXPECT_EQ(0, result);
     EXPECT_TRUE(playing);
+    EXPECT_EQ(2, sources) << "the music and the drive";
     EXPECT_EQ(2000, machine::CdLastPlayFromMs());
     EXPECT_EQ(37 * 60, frames);
     // Shut-down closed the drive it found open.

@@ -12,6 +12,7 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -108,64 +109,44 @@ const struct {
     float start, end;
 } WINDOWS[5] = {{0, 2000}, {2000, 17300}, {17300, 24000}, {24000, 36000}, {16300, 24000}};
 
-// The show's fields of an effect of a kind, by name; null when the kind has no such field.
-float* FieldOf(sEffect* e, Kind kind, const std::string& name) {
-    auto rect = [&](auto* r) -> float* {
-        if (name == "x0") return &r->x0;
-        if (name == "y0") return &r->y0;
-        if (name == "x1") return &r->x1;
-        if (name == "y1") return &r->y1;
-        return nullptr;
+// The fields the show may set on an effect, by name, and whether it is of the row's kind.
+using Fields = std::map<std::string, float*>;
+bool Describe(sEffect* e, Kind kind, Fields& fields) {
+    auto rect = [](auto* r) {
+        return Fields{{"x0", &r->x0}, {"y0", &r->y0}, {"x1", &r->x1}, {"y1", &r->y1}};
     };
     switch (kind) {
-    case SHADE: return rect(static_cast<sShadeRectEffect*>(e));
-    case WARP: return rect(static_cast<sWarpEffect*>(e));
-    case FRAME: {
-        auto* f = static_cast<sFrameEffect*>(e);
-        return name == "grow" ? &f->grow : rect(f);
-    }
-    case SPRITE: {
-        auto* s = static_cast<sSpriteEffect*>(e);
-        return name == "x" ? &s->x : name == "y" ? &s->y : nullptr;
-    }
-    case FADE: {
-        auto* p = static_cast<sPaletteFadeEffect*>(e);
-        if (name == "level") return &p->level;
-        if (name == "first") return &p->first;
-        if (name == "last") return &p->last;
-        if (name == "A") return p->colorA;
-        if (name == "B") return p->colorB;
-        if (name == "fade") return p->fade;
-        return nullptr;
-    }
-    case IMAGE: return nullptr;
-    }
-    return nullptr;
-}
-
-bool IsKind(sEffect* e, Kind kind) {
-    switch (kind) {
     case IMAGE: return dynamic_cast<sImageEffect*>(e) != nullptr;
-    case SPRITE: return dynamic_cast<sSpriteEffect*>(e) != nullptr;
-    case FADE: return dynamic_cast<sPaletteFadeEffect*>(e) != nullptr;
-    case SHADE: return dynamic_cast<sShadeRectEffect*>(e) != nullptr;
-    case FRAME: return dynamic_cast<sFrameEffect*>(e) != nullptr;
-    case WARP: return dynamic_cast<sWarpEffect*>(e) != nullptr;
+    case SHADE:
+        if (auto* r = dynamic_cast<sShadeRectEffect*>(e)) return fields = rect(r), true;
+        return false;
+    case WARP:
+        if (auto* w = dynamic_cast<sWarpEffect*>(e)) return fields = rect(w), true;
+        return false;
+    case FRAME:
+        if (auto* f = dynamic_cast<sFrameEffect*>(e)) {
+            fields = rect(f);
+            fields["grow"] = &f->grow;
+            return true;
+        }
+        return false;
+    case SPRITE:
+        if (auto* s = dynamic_cast<sSpriteEffect*>(e))
+            return fields = {{"x", &s->x}, {"y", &s->y}}, true;
+        return false;
+    case FADE:
+        if (auto* p = dynamic_cast<sPaletteFadeEffect*>(e)) {
+            fields = {{"level", &p->level}, {"first", &p->first}, {"last", &p->last},
+                      {"A", p->colorA},     {"B", p->colorB},     {"fade", p->fade}};
+            return true;
+        }
+        return false;
     }
     return false;
 }
 
-// Every field of a kind that the show may set, with its width.
-std::vector<std::pair<std::string, int>> FieldsOf(Kind kind) {
-    switch (kind) {
-    case SHADE:
-    case WARP: return {{"x0", 1}, {"y0", 1}, {"x1", 1}, {"y1", 1}};
-    case FRAME: return {{"x0", 1}, {"y0", 1}, {"x1", 1}, {"y1", 1}, {"grow", 1}};
-    case SPRITE: return {{"x", 1}, {"y", 1}};
-    case FADE: return {{"level", 1}, {"first", 1}, {"last", 1}, {"A", 3}, {"B", 3}, {"fade", 3}};
-    case IMAGE: return {};
-    }
-    return {};
+int Width(const std::string& field) {
+    return field == "A" || field == "B" || field == "fade" ? 3 : 1; // colours
 }
 
 // A freshly made effect of a kind, for its defaults (warp panels have none).
@@ -216,23 +197,24 @@ protected:
 
 void ExpectRow(const sTimeline& timeline, int i, const Row& row, std::set<int>& claimedTracks) {
     sEffect* e = timeline.effects[i];
-    ASSERT_TRUE(IsKind(e, row.kind));
+    Fields actual, defaults;
+    ASSERT_TRUE(Describe(e, row.kind, actual));
     EXPECT_EQ(row.mask, e->windowMask);
+    for (const Field& f : row.set) EXPECT_EQ(1u, actual.count(f.name)) << f.name;
     std::unique_ptr<sEffect> fresh(Fresh(row.kind));
-    for (const auto& [name, width] : FieldsOf(row.kind)) {
+    if (fresh) Describe(fresh.get(), row.kind, defaults);
+    for (const auto& [name, field] : actual) {
         if (row.keyed && name == row.keyed) continue;
-        const float* expected = fresh ? FieldOf(fresh.get(), row.kind, name) : nullptr;
+        const float* expected = fresh ? defaults[name] : nullptr;
         for (const Field& f : row.set)
             if (name == f.name) expected = f.v;
         if (!expected) continue;
-        const float* actual = FieldOf(e, row.kind, name);
-        for (int c = 0; c < width; c++) EXPECT_EQ(expected[c], actual[c]) << name;
+        for (int c = 0; c < Width(name); c++) EXPECT_EQ(expected[c], field[c]) << name;
     }
     if (!row.keyed) return;
-    const float* target = FieldOf(e, row.kind, row.keyed);
     int track = -1;
     for (int t = 0; t < timeline.trackCount; t++)
-        if (timeline.tracks[t].target == target) track = t;
+        if (timeline.tracks[t].target == actual[row.keyed]) track = t;
     ASSERT_NE(-1, track) << "no keys on " << row.keyed;
     claimedTracks.insert(track);
     const sTrack& keys = timeline.tracks[track];

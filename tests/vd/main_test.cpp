@@ -83,7 +83,10 @@ protected:
         if (access((DATA / "q47.dat").c_str(), R_OK) != 0)
             GTEST_SKIP() << "no show data in " << DATA;
         StartHeadlessMachine(60);
-        folder = fs::path(testing::TempDir()) / "demo_run";
+        // Its own folder: tests run in parallel processes.
+        folder = fs::path(testing::TempDir()) /
+                 ("demo_run_" + std::to_string(getpid()) + "_" +
+                  testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(folder);
         fs::create_directories(folder);
         fs::create_symlink(DATA / "q47.dat", folder / "q47.dat");
@@ -92,6 +95,7 @@ protected:
 
     void TearDown() override {
         if (!home.empty()) fs::current_path(home);
+        if (!folder.empty()) fs::remove_all(folder);
         ClearDevices();   // the run deleted them already
         ForgetPackfile(); // the next run opens it again
     }

@@ -3,6 +3,7 @@
 // show with a CD drive playing beside it.
 #include "effect.h"
 #include "file.h"
+#include "input/input.h"
 
 #include "cdaudio/cdaudio.h"
 #include "host/select.h"
@@ -12,6 +13,7 @@
 #include "machine/sound_card.h"
 #include "machine/video_card.h"
 #include "support/headless_machine.h"
+#include "support/null_display.h"
 #include "support/run_winmain.h"
 
 #include "assets_wav.h"
@@ -27,6 +29,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 void DemoMain();
 
@@ -44,22 +47,27 @@ DWORD WINAPI RunDemoMain(LPVOID) {
 }
 
 TEST(DemoMainDevices, AMissingDeviceEndsWithItsFatalMessage) {
+    // The input devices as DirectInput finds them on a machine without one of them.
     const struct {
-        int missing;
+        std::vector<machine::InputDeviceSpec> input;
+        bool display;
         const char* message;
     } cases[] = {
-        {DK_DISPLAY, "Fatal:DemoMain(): no display\n"},
-        {DK_POINTER, "Fatal:DemoMain(): no pointer device\n"},
-        {DK_KEYBOARD, "Fatal:DemoMain(): no keyboard device\n"},
+        {{machine::DefaultMouse(), machine::DefaultKeyboard()},
+         false,
+         "Fatal:DemoMain(): no display\n"},
+        {{machine::DefaultKeyboard()}, true, "Fatal:DemoMain(): no pointer device\n"},
+        {{machine::DefaultMouse()}, true, "Fatal:DemoMain(): no keyboard device\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
         StartHeadlessMachine();
+        appInstance = GetModuleHandleA(NULL);
+        mainWindow = reinterpret_cast<HWND>(0x10010);
         ClearDevices();
-        sDevice present[3];
-        const int kinds[3] = {DK_DISPLAY, DK_POINTER, DK_KEYBOARD};
-        for (int i = 0; i < 3; i++)
-            if (kinds[i] != c.missing) RegisterDevice(kinds[i], &present[i]);
+        machine::SetInputDevices(c.input);
+        InitInput();
+        if (c.display) RegisterDevice(DK_DISPLAY, new NullDisplay);
         // Fatal ends the calling thread, so the routine runs on a thread of its own.
         HANDLE thread = CreateThread(NULL, 0, RunDemoMain, NULL, 0, NULL);
         ASSERT_EQ((DWORD)WAIT_OBJECT_0, WaitForSingleObject(thread, 5000));
@@ -68,7 +76,9 @@ TEST(DemoMainDevices, AMissingDeviceEndsWithItsFatalMessage) {
         CloseHandle(thread);
         EXPECT_NE(0u, code);
         EXPECT_STREQ(c.message, fatalMessage);
+        DeleteDevices();
         ClearDevices();
+        ShutdownInput();
     }
 }
 

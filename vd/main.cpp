@@ -22,6 +22,14 @@ int64_t Elapsed(int64_t start) {
     return elapsed;
 }
 
+// The best device of a kind. The loop polls the pointer and the keyboard every frame, so a
+// machine without one of them cannot run the show: say so instead of failing on null.
+template <class Device> Device& RequiredDevice(int kind, const char* missing) {
+    Device* device = (Device*)GetDevice(kind, -1);
+    if (!device) Fatal(missing);
+    return *device;
+}
+
 void SetUpScreen(sDisplay& display, sDisplayMode& request) {
     request = sDisplayMode(640, 480, BK_INDEX8);
     ASSERT(display.FindMode(request));
@@ -32,9 +40,9 @@ void SetUpScreen(sDisplay& display, sDisplayMode& request) {
 
 void DemoMain() {
     sTimeline timeline;
-    sDisplay& display = *(sDisplay*)GetDevice(DK_DISPLAY, -1);
-    sPointer& pointer = *(sPointer*)GetDevice(DK_POINTER, -1);
-    sKeyboard& keyboard = *(sKeyboard*)GetDevice(DK_KEYBOARD, -1);
+    sDisplay& display = RequiredDevice<sDisplay>(DK_DISPLAY, "DemoMain(): no display");
+    sPointer& pointer = RequiredDevice<sPointer>(DK_POINTER, "DemoMain(): no pointer device");
+    sKeyboard& keyboard = RequiredDevice<sKeyboard>(DK_KEYBOARD, "DemoMain(): no keyboard device");
 
     OpenPackfile("q47.dat");
     sDisplayMode request;

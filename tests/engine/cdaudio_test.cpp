@@ -269,31 +269,39 @@ TEST_F(CdAudio, ThreadCarriesOutPostedCommands) {
     EXPECT_FALSE(cdThreadRunning);
 }
 
-TEST_F(CdAudio, CloseThenQuitInOnePollTakesOnlyTheQuit) {
-    InsertThreeTracks();
-    RunningThread thread = StartCdThread();
-    // Wait for the thread's first pass, so that both posts fall into one sleep.
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    cdCommand = CD_CLOSE;
-    cdCommand = CD_QUIT;
-    EXPECT_EQ(123u, EndOf(thread.handle));
-    EXPECT_EQ(0u, cdCommand.load());
-    EXPECT_FALSE(cdThreadRunning);
-}
-
-TEST_F(CdAudio, CloseReplacedByQuitStillLeavesTheDriveClosed) {
-    InsertThreeTracks();
-    RunningThread thread = StartCdThread();
-    cdCommand = CD_OPEN;
-    ASSERT_TRUE(WaitFor([] { return CountCalls(MCI_OPEN) == 1 && cdCommand == 0; }, 1000));
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    cdCommand = CD_PLAY | 1;
-    ASSERT_TRUE(WaitFor([] { return machine::CdPlaying(); }, 1000));
-    cdCommand = CD_CLOSE;
-    cdCommand = CD_QUIT;
-    EXPECT_EQ(123u, EndOf(thread.handle));
-    EXPECT_FALSE(machine::CdPlaying());
-    EXPECT_EQ(1, CountCalls(MCI_CLOSE));
+TEST_F(CdAudio, OfTwoPostsInOnePollOnlyTheLaterIsTaken) {
+    // One word holds one command: a post before the thread's next pass replaces the one
+    // waiting. Close then quit ends the thread at once, and the quit closes the drive itself;
+    // quit then close only closes it, and the thread goes on polling.
+    const struct {
+        uint32_t first, second;
+        bool ends;
+    } orders[] = {{CD_CLOSE, CD_QUIT, true}, {CD_QUIT, CD_CLOSE, false}};
+    for (const auto& order : orders) {
+        SCOPED_TRACE(order.ends ? "close, quit" : "quit, close");
+        InsertThreeTracks();
+        int closesBefore = CountCalls(MCI_CLOSE), opensBefore = CountCalls(MCI_OPEN);
+        RunningThread thread = StartCdThread();
+        cdCommand = CD_OPEN;
+        ASSERT_TRUE(WaitFor(
+            [&] { return CountCalls(MCI_OPEN) == opensBefore + 1 && cdCommand == 0; }, 1000));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        cdCommand = CD_PLAY | 1;
+        // The pass that starts the play has just begun its sleep: both posts fall into it.
+        ASSERT_TRUE(WaitFor([] { return machine::CdPlaying(); }, 1000));
+        cdCommand = order.first;
+        cdCommand = order.second;
+        if (!order.ends) {
+            ASSERT_TRUE(WaitFor([] { return !machine::CdPlaying(); }, 1000));
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+            EXPECT_TRUE(cdThreadRunning) << "the quit was taken too";
+            cdCommand = CD_QUIT;
+        }
+        EXPECT_EQ(123u, EndOf(thread.handle));
+        EXPECT_FALSE(machine::CdPlaying());
+        EXPECT_EQ(0u, cdDeviceId);
+        EXPECT_EQ(closesBefore + 1, CountCalls(MCI_CLOSE));
+    }
 }
 
 TEST_F(CdAudio, AnAssertionOnTheThreadStillLetsShutDownProceed) {

@@ -2,6 +2,7 @@
 // Index 8, 5-6-5 and 1-5-5-5 screens, read back through Lock.
 #include "windriver_fixture_test.h"
 
+#include <functional>
 #include <vector>
 
 namespace {
@@ -118,21 +119,71 @@ TEST_F(Draw2DTest, LineAndItsReversePlotTheSamePixels) {
     EXPECT_EQ((Points{{3, 0}, {3, 1}, {3, 2}, {3, 3}, {3, 4}, {3, 5}}), Drawn());
 }
 
-TEST_F(Draw2DTest, ClippedLineWithBothEndsOutsideStaysInside) {
+TEST_F(Draw2DTest, ClippedLinesRunBetweenTheirClippedEndPoints) {
     SetUpScreen(BK_INDEX8);
     sRect clip = {5, 5, 15, 15};
-    driver->SetClip(&clip);
-    driver->Line(1, 0, 0, 30, 30);
-    Points drawn = Drawn();
-    ASSERT_FALSE(drawn.empty());
-    for (auto [x, y] : drawn) {
-        EXPECT_TRUE(clip.Contains(x, y)) << x << "," << y;
-        EXPECT_EQ(x, y);
+    // Each end moves onto the clip along the slope (truncating), and the line is walked from
+    // there: (0, 2)-(30, 17) runs from (7, 5) to (14, 10), where the unclipped line would
+    // enter the clip at (6, 5). Reversed and steep lines take the other branches; the slope
+    // stays the one of the ends passed in.
+    const struct {
+        int x0, y0, x1, y1;
+        Points expected;
+    } lines[] = {
+        // clang-format off
+        {0, 2, 30, 17, {{7, 5}, {8, 6}, {9, 6}, {10, 7}, {11, 8}, {12, 8}, {13, 9}, {14, 10}}},
+        {20, 0, 0, 19, {{14, 5}, {13, 6}, {12, 7}, {11, 8}, {10, 9}, {9, 10}, {8, 11}, {7, 12},
+                        {6, 13}, {5, 14}}},
+        {-3, -12, 11, 17, {{5, 5}, {6, 6}, {6, 7}, {7, 8}, {8, 9}, {8, 10}, {9, 11}, {10, 12},
+                           {10, 13}, {11, 14}}},
+        // clang-format on
+    };
+    auto byRow = [](Points p) {
+        std::sort(p.begin(), p.end(), [](auto a, auto b) { return a.second < b.second; });
+        return p;
+    };
+    for (const auto& l : lines) {
+        SCOPED_TRACE(testing::Message() << l.x0 << "," << l.y0 << " " << l.x1 << "," << l.y1);
+        Clear(0);
+        driver->SetClip(&clip);
+        driver->Line(1, l.x0, l.y0, l.x1, l.y1);
+        EXPECT_EQ(byRow(l.expected), byRow(Drawn()));
     }
-    EXPECT_EQ(10u, drawn.size());
-    // Entirely left of the clip: nothing, not even a lock.
+    // Nothing visible: left of the clip, and across its corner with both clipped ends outside,
+    // where Plot's own test drops the pixels. Neither takes the lock.
+    Clear(0);
+    driver->SetClip(&clip);
     driver->Line(1, 0, 0, 4, 30);
-    EXPECT_EQ(10u, Drawn().size());
+    driver->Line(1, 0, 14, 6, 20);
+    EXPECT_FALSE(driver->locked);
+    EXPECT_TRUE(Drawn().empty());
+}
+
+TEST_F(Draw2DTest, SoftwareDrawingHoldsOneLockUntilTheNextBlit) {
+    SetUpScreen(BK_INDEX8);
+    auto* back = static_cast<ddsoft::Surface*>(driver->back);
+    const struct {
+        const char* step;
+        std::function<void()> draw;
+        int x, y;
+        unsigned value;
+        bool locked;
+    } steps[] = {
+        {"Plot", [&] { driver->Plot(3, 1, 1); }, 1, 1, 3, true},
+        {"Plot again", [&] { driver->Plot(4, 2, 1); }, 2, 1, 4, true},
+        {"FillRect", [&] { driver->FillRect(5, 0, 2, 4, 3); }, 3, 2, 5, false},
+        {"Plot after the blit", [&] { driver->Plot(6, 1, 1); }, 1, 1, 6, true},
+    };
+    ASSERT_FALSE(back->Locked());
+    int locks = 0;
+    for (const auto& s : steps) {
+        bool before = back->Locked();
+        s.draw();
+        EXPECT_EQ(s.locked, back->Locked()) << s.step;
+        EXPECT_EQ(s.value, back->Memory()[s.y * back->Pitch() + s.x]) << s.step;
+        locks += !before && back->Locked();
+    }
+    EXPECT_EQ(2, locks);
 }
 
 TEST_F(Draw2DTest, PlotStoresEveryDepth) {

@@ -2,6 +2,8 @@
 // colours written into the vertex array, and the scene set-up.
 #include "windriver_fixture_test.h"
 
+#include <string.h>
+
 namespace {
 
 class Draw3DTest : public DriverTest {
@@ -15,6 +17,14 @@ protected:
     void TearDown() override {
         if (device3D) driver->End3D();
         DriverTest::TearDown();
+    }
+    // Straight from the surfaces' memory, so that reading takes no lock.
+    static uint32_t At(IDirectDrawSurface* surface, int x, int y) {
+        auto* s = static_cast<ddsoft::Surface*>(surface);
+        uint32_t v = 0;
+        memcpy(&v, s->Memory() + y * s->Pitch() + x * (int)s->BitsPerPixel() / 8,
+               s->BitsPerPixel() / 8);
+        return v;
     }
     DWORD State(D3DRENDERSTATETYPE s) {
         DWORD v = 0xDEAD;
@@ -110,6 +120,61 @@ TEST_F(Draw3DTest, VerticesBeyondTheArrayAndImagesAsTexturesAreAssertions) {
     sTexture image = {};
     image.type = TT_IMAGE;
     EXPECT_EQ(666u, RunOnThread([d, &image] { d->SetTexture(&image); }));
+}
+
+TEST_F(Draw3DTest, StripsAndFansJoinTheirVerticesDifferently) {
+    SetUpScene(false);
+    // A square's corners in the order (10, 10), (30, 10), (10, 30), (30, 30). As a strip the
+    // second triangle is the last three corners: the whole square. As a fan it is the first
+    // corner with the last two: the upper right part of the square stays empty.
+    const struct {
+        const char* name;
+        bool fan;
+        int n;
+        bool upperLeft, upperRight, lowerLeft;
+    } cases[] = {
+        {"strip", false, 4, true, true, true},
+        {"fan", true, 4, true, false, true},
+        {"strip of three", false, 3, true, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        driver->End3D();
+        driver->FillRect(0, 0, 0, 640, 480);
+        driver->Begin3D(nullptr);
+        sVertex* v = driver->SetVertexCount(4);
+        const float corners[4][2] = {{10, 10}, {30, 10}, {10, 30}, {30, 30}};
+        for (int i = 0; i < 4; i++) v[i] = {corners[i][0], corners[i][1], 0.5f, 1.0f, 0, 0, 0, 0};
+        driver->SetColor(255, 0, 0, 255);
+        driver->SetRenderMode(0);
+        if (c.fan)
+            driver->DrawFan(c.n);
+        else
+            driver->DrawStrip(c.n);
+        EXPECT_EQ(c.upperLeft, At(driver->back, 12, 14) != 0);
+        EXPECT_EQ(c.upperRight, At(driver->back, 25, 18) != 0);
+        EXPECT_EQ(c.lowerLeft, At(driver->back, 18, 25) != 0);
+    }
+}
+
+TEST_F(Draw3DTest, BeginningASceneClearsTheDepthOfItsAreaToTheFarEnd) {
+    SetUpScene();
+    driver->End3D();
+    auto* z = static_cast<ddsoft::Surface*>(driver->zBuffer);
+    memset(z->Memory(), 0xAB, (size_t)z->Pitch() * z->Height());
+    sRect area = {10, 20, 30, 40};
+    driver->Begin3D(&area);
+    const struct {
+        int x, y;
+        bool cleared;
+    } points[] = {{10, 20, true},  {29, 39, true},  {20, 30, true}, {9, 20, false},
+                  {30, 39, false}, {10, 19, false}, {29, 40, false}};
+    for (const auto& p : points)
+        EXPECT_EQ(p.cleared, At(driver->zBuffer, p.x, p.y) == 0) << p.x << "," << p.y;
+    driver->End3D();
+    driver->Begin3D(nullptr); // the whole screen
+    EXPECT_EQ(0u, At(driver->zBuffer, 639, 479));
+    EXPECT_EQ(0u, At(driver->zBuffer, 0, 0));
 }
 
 TEST_F(Draw3DTest, SceneWithoutDepthBufferStillBegins) {

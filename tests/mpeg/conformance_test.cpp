@@ -62,30 +62,24 @@ void CheckReferenceWindow(const std::vector<uint8_t>& bytes, const std::vector<i
 }
 
 TEST(Layer12Conformance, StreamsMatchTheirReferencePcm) {
-    std::string dir = std::string(PRISMATEL_SHARED_DIR) + "/testdata/mpeg";
-    const char* names[] = {"l1-fl1", "l1-fl2", "l2-fl10", "l2-fl11"};
-    int found = 0;
-    for (const char* name : names) {
-        std::vector<uint8_t> bits = ReadFile(dir + "/" + name + ".bit");
-        std::vector<uint8_t> pcm = ReadFile(dir + "/" + name + ".pcm");
-        if (bits.empty() || pcm.empty()) continue;
-        found++;
-        SCOPED_TRACE(name);
-        Pcm ours = DecodeBytes(bits);
+    std::vector<ConformanceStream> streams =
+        ConformanceStreams({"l1-fl1", "l1-fl2", "l2-fl10", "l2-fl11"});
+    if (streams.empty()) GTEST_SKIP() << "no conformance streams in " << ConformanceDirectory();
+    for (const ConformanceStream& stream : streams) {
+        SCOPED_TRACE(stream.name);
+        Pcm ours = DecodeBytes(stream.bits);
         ASSERT_FALSE(ours.samples.empty());
-        std::vector<int16_t> reference = AsPcm16(pcm);
-        Agreement a = Compare(ours.samples, reference, ours.channels, 64);
+        Agreement a = Compare(ours.samples, stream.reference, ours.channels, 64);
         EXPECT_EQ(a.lag, 0) << "Layers I and II have no decoder delay";
         EXPECT_GE(a.snr, MIN_SNR) << "max difference " << a.maxDifference;
-        RecordProperty(std::string(name) + "_snr_db", std::to_string(a.snr));
+        RecordProperty(stream.name + "_snr_db", std::to_string(a.snr));
         // Most of the stream is compared (the references may run past the decoded end).
         EXPECT_GT(a.compared, ours.samples.size() / (size_t)ours.channels * 8 / 10);
 #if PRISMATEL_REFERENCE_WINDOW
         EXPECT_LE(a.maxDifference, 1);
 #endif
-        CheckReferenceWindow(bits, reference);
+        CheckReferenceWindow(stream.bits, stream.reference);
     }
-    if (!found) GTEST_SKIP() << "no conformance streams in " << dir;
 }
 
 struct TwolameCase {

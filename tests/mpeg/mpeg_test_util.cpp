@@ -79,6 +79,19 @@ int ExpectedFrameLength(const HeaderFields& h) {
     return 144 * bps / rate + h.padding;
 }
 
+int FrameLengthAt(const uint8_t* header) {
+    static const int versions[4] = {2, -1, 1, 0}; // by the two version bits
+    HeaderFields h;
+    h.version = versions[(header[1] >> 3) & 3];
+    h.layer = 3 - ((header[1] >> 1) & 3);
+    h.bitrateIndex = header[2] >> 4;
+    h.sampleRateIndex = (header[2] >> 2) & 3;
+    h.padding = (header[2] >> 1) & 1;
+    bool valid = h.version >= 0 && h.layer < 3 && h.bitrateIndex > 0 && h.bitrateIndex < 15 &&
+                 h.sampleRateIndex < 3;
+    return valid ? ExpectedFrameLength(h) : 0;
+}
+
 std::vector<uint8_t> SilentFrame(const HeaderFields& h) {
     std::vector<uint8_t> frame = HeaderBytes(h);
     frame.resize((size_t)ExpectedFrameLength(h), 0);
@@ -287,10 +300,25 @@ std::vector<int16_t> ReadWaveSamples(const std::string& path, int* channels) {
 }
 
 std::vector<int16_t> ReferenceDecode(const std::string& path) {
-    std::string out = path + ".mpg123.raw";
-    std::string command = "mpg123 -q -s '" + path + "' > '" + out + "' 2>/dev/null";
-    if (system(command.c_str()) != 0) return {};
-    return AsPcm16(ReadFile(out));
+    // Through a WAV file, so that nothing depends on what mpg123 writes to standard output.
+    std::string wav = path + ".mpg123.wav";
+    if (Run("mpg123 -q -w '" + wav + "' '" + path + "'") != 0) return {};
+    int channels = 0;
+    return ReadWaveSamples(wav, &channels);
+}
+
+std::vector<ConformanceStream> ConformanceStreams(const std::vector<std::string>& names) {
+    std::vector<ConformanceStream> found;
+    for (const std::string& name : names) {
+        std::vector<uint8_t> bits = ReadFile(ConformanceDirectory() + "/" + name + ".bit");
+        std::vector<uint8_t> pcm = ReadFile(ConformanceDirectory() + "/" + name + ".pcm");
+        if (!bits.empty() && !pcm.empty()) found.push_back({name, bits, AsPcm16(pcm)});
+    }
+    return found;
+}
+
+std::string ConformanceDirectory() {
+    return std::string(PRISMATEL_SHARED_DIR) + "/testdata/mpeg";
 }
 
 static double ErrorAt(const std::vector<int16_t>& a, const std::vector<int16_t>& b, int channels,

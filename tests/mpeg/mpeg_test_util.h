@@ -41,6 +41,9 @@ struct HeaderFields {
 std::vector<uint8_t> HeaderBytes(const HeaderFields& h);
 // Frame length in bytes computed from the standards' formulas (independently of the decoder).
 int ExpectedFrameLength(const HeaderFields& h);
+// The same for the frame whose four header bytes start at `header`; 0 for a free-format or
+// reserved header.
+int FrameLengthAt(const uint8_t* header);
 // A whole frame: header, then zero bytes (a frame with no allocation decodes as silence).
 std::vector<uint8_t> SilentFrame(const HeaderFields& h);
 
@@ -86,6 +89,16 @@ void WriteTestWave(const std::string& path, int rate, int channels, double secon
 std::vector<int16_t> ReadWaveSamples(const std::string& path, int* channels);
 // mpg123's decode of a file as interleaved 16-bit samples (empty when it fails).
 std::vector<int16_t> ReferenceDecode(const std::string& path);
+
+// The conformance streams among `names` (NAME.bit with its reference NAME.pcm) that the
+// shared test data holds; none where it is absent.
+struct ConformanceStream {
+    std::string name;
+    std::vector<uint8_t> bits;
+    std::vector<int16_t> reference;
+};
+std::vector<ConformanceStream> ConformanceStreams(const std::vector<std::string>& names);
+std::string ConformanceDirectory();
 
 // SNR in dB of ours against the reference after the best alignment of whole sample frames
 // within +-maxLag frames, over their overlap (skipping edge frames at both ends).

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <math.h>
+
 namespace {
 
 struct EffectTest : ::testing::Test {
@@ -119,6 +121,123 @@ TEST_F(EffectTest, FrameBelowMinimumGrowthDrawsNothing) {
     frame.grow = 0.0009f;
     frame.Draw(display, 0);
     EXPECT_EQ(0, display.locks);
+}
+
+// ---- the warp panel ------------------------------------------------------------------------
+
+// A warp image 1024 texels wide: (2 * column + 17 * row) & 63 above `base`, a pattern that
+// repeats every 128 rows and 1024 columns. The rows past 128 hold another pattern, so that
+// a row taken without its wrap shows.
+sBitmap* WarpImage(int base) {
+    sBitmap* image = new sBitmap;
+    image->Create(1024, 256, BK_INDEX8, 1);
+    for (int y = 0; y < 256; y++)
+        for (int x = 0; x < 1024; x++) {
+            int f = (2 * x + 17 * y) & 63;
+            image->levelData[0][y * 1024 + x] = (uint8_t)(base + (y < 128 ? f : 63 - (x & 7)));
+        }
+    return image;
+}
+
+// The image seen through the common plane: bilinear between the four texels around (u, v),
+// read as signed bytes as they are stored, the image repeating every 1024 columns and 128 rows.
+double Sample(const sBitmap& image, double u, double v) {
+    double fu = floor(u), fv = floor(v);
+    int c0 = ((int)fu % 1024 + 1024) % 1024, r0 = ((int)fv % 128 + 128) % 128;
+    int c1 = (c0 + 1) % 1024, r1 = (r0 + 1) % 128;
+    auto at = [&](int c, int r) { return (double)(int8_t)image.levelData[0][r * 1024 + c]; };
+    double top = at(c0, r0) + (at(c1, r0) - at(c0, r0)) * (u - fu);
+    double bottom = at(c0, r1) + (at(c1, r1) - at(c0, r1)) * (u - fu);
+    return top + (bottom - top) * (v - fv);
+}
+
+struct WarpTest : EffectTest {
+    sBitmap *savedA = warpImageA, *savedB = warpImageB;
+    sBitmap *imageA = WarpImage(128), *imageB = WarpImage(192);
+    void SetUp() override {
+        EffectTest::SetUp();
+        warpImageA = imageA;
+        warpImageB = imageB;
+    }
+    void TearDown() override {
+        warpImageA = savedA;
+        warpImageB = savedB;
+        delete imageA;
+        delete imageB;
+    }
+
+    // Every pixel of the panel against the plane: zoom about the screen centre and drift by
+    // the show's time, pixel x sampled one step in from the left edge, row y at the top edge
+    // plus y steps.
+    void ExpectPlane(sWarpEffect& w, double t, const sBitmap& image) {
+        double zoom = sin(t * 0.001) * 0.2 + 0.5;
+        double dx = sin(t / 3000.0) * 200, dy = sin(t * 0.0002) * 200;
+        int width = (int)ceil(w.x1 - w.x0), height = (int)ceil(w.y1 - w.y0);
+        int worst = 0;
+        for (int y = 0; y < height; y++)
+            for (int x = 0; x < width; x++) {
+                double u = (w.x0 - 320 + (x + 1) * (w.x1 - w.x0) / width) * zoom + dx;
+                double v = (w.y0 - 240 + y * (w.y1 - w.y0) / height) * zoom + dy;
+                int drawn = (int8_t)display.At((int)w.x0 + x, (int)w.y0 + y);
+                worst = std::max(worst, abs(drawn - (int)lround(Sample(image, u, v))));
+            }
+        // The 16.16 steps and the truncating interpolation cost at most two levels.
+        EXPECT_LE(worst, 2) << "at " << t << " ms";
+    }
+};
+
+TEST_F(WarpTest, AtTimeZeroThePlaneIsHalfSizeWithoutDrift) {
+    sWarpEffect w;
+    w.randomBits = 0;
+    w.x0 = 320, w.y0 = 240, w.x1 = 330, w.y1 = 250;
+    w.Draw(display, 0);
+    // Zoom 0.5: pixel x samples column (x + 1) / 2, row y / 2; columns step 2 levels, rows 17.
+    EXPECT_EQ(128 + 1, display.At(320, 240));          // halfway between columns 0 and 1
+    EXPECT_EQ(128 + 6, display.At(325, 240));          // column 3
+    EXPECT_EQ(128 + 17 + 10, display.At(329, 242));    // row 1, column 5
+    EXPECT_EQ(128 + 17 + 8 + 1, display.At(320, 243)); // halfway to row 2, floored
+    EXPECT_EQ(16, display.At(330, 240));               // right and bottom edges excluded
+    EXPECT_EQ(16, display.At(320, 250));
+}
+
+TEST_F(WarpTest, EachSliceOf430MsTakesTheImageItsRandomBitChooses) {
+    sWarpEffect w;
+    w.randomBits = 1 << 1 | 1 << 15;
+    w.x0 = 50, w.y0 = 33, w.x1 = 160, w.y1 = 143;
+    const struct {
+        float t;
+        bool second; // the second image, seen 44,500 ms further on
+    } cases[] = {{0, false},    {429, false},   {430, true},  {859, true},   {860, false},
+                 {6449, false}, {6450, true},   {6879, true}, {6880, false}, {7310, true},
+                 {1000, false}, {20000, false}, {20210, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.t);
+        std::fill(display.pixels.begin(), display.pixels.end(), 16);
+        w.Draw(display, c.t);
+        ExpectPlane(w, c.t + (c.second ? 44500.0 : 0.0), c.second ? *imageB : *imageA);
+    }
+}
+
+TEST_F(WarpTest, ThePlaneWrapsAcrossTheImagesEdges) {
+    // Around the screen centre at time 0 the panel sees texel column 1023 next to column 0 and
+    // row 127 next to row 0; on the left of the screen it sees negative columns.
+    const float panels[][4] = {{300, 230, 340, 250}, {50, 33, 160, 143}, {482, 362, 592, 472}};
+    for (const auto& p : panels) {
+        SCOPED_TRACE(p[0]);
+        sWarpEffect w;
+        w.randomBits = 0;
+        w.x0 = p[0], w.y0 = p[1], w.x1 = p[2], w.y1 = p[3];
+        w.Draw(display, 0);
+        ExpectPlane(w, 0, *imageA);
+    }
+}
+
+TEST_F(WarpTest, APanelOfNoHeightDrawsNothing) {
+    sWarpEffect w;
+    w.x0 = 50, w.y0 = 197, w.x1 = 160, w.y1 = 197;
+    for (float t : {0.0f, 500.0f, 18000.0f}) w.Draw(display, t);
+    EXPECT_TRUE(std::all_of(display.pixels.begin(), display.pixels.end(),
+                            [](uint8_t p) { return p == 16; }));
 }
 
 TEST(ShadeTable, StartsAsGreyRampBackgroundBandAndWhite) {

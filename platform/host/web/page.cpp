@@ -11,8 +11,13 @@ namespace web {
 namespace page {
 
 void Draw(const uint8_t* rgba, int width, int height, int64_t frame, int64_t sequence) {
-    MAIN_THREAD_ASYNC_EM_ASM({ Module.prismatelPage.draw($0, $1, $2, $3, $4); }, rgba, width,
-                             height, (double)frame, (double)sequence);
+    // Copied out of the program's memory as the call runs, before the page draws it.
+    MAIN_THREAD_ASYNC_EM_ASM(
+        {
+            var pixels = new Uint8ClampedArray(HEAPU8.subarray($0, $0 + $1 * $2 * 4));
+            Module.prismatelPage.draw(pixels, $1, $2, $3, $4);
+        },
+        rgba, width, height, (double)frame, (double)sequence);
 }
 
 void SetCursorVisible(bool visible) {

@@ -70,8 +70,25 @@ function isolateThroughServiceWorker() {
 
 var pendingFrame = null;
 
-// What the tests read: the canvas's pixels at chosen frame numbers, and the sound played.
-var kept = { frames: {}, sound: [], soundFrames: 0 };
+// What the tests ask for before the page loads, and read: the canvas's pixels at chosen
+// frame numbers (prismatelKeepFrames), a hash of every frame's (prismatelKeepHashes) and
+// the sound played (prismatelKeepSound).
+var kept = { frames: {}, hashes: {}, sound: [], soundFrames: 0 };
+
+function hashOf(bytes) { // FNV-1a over 32-bit words: enough to tell frames apart
+    var words = new Uint32Array(bytes.buffer, bytes.byteOffset, bytes.length >> 2);
+    var h = 0x811c9dc5;
+    for (var i = 0; i < words.length; i++) h = Math.imul(h ^ words[i], 0x01000193);
+    return h >>> 0;
+}
+
+function keep(frame, width, height) {
+    var frames = window.prismatelKeepFrames, wanted = frames && frames.indexOf(frame) >= 0;
+    if (!wanted && !window.prismatelKeepHashes) return;
+    var pixels = context.getImageData(0, 0, width, height).data;
+    if (wanted) kept.frames[frame] = pixels;
+    if (window.prismatelKeepHashes) kept.hashes[frame] = hashOf(pixels);
+}
 
 function drawPending() {
     var f = pendingFrame;
@@ -81,9 +98,7 @@ function drawPending() {
         canvas.height = f.height;
     }
     context.putImageData(new ImageData(f.rgba, f.width, f.height), 0, 0);
-    var want = window.prismatelKeepFrames;
-    if (want && want.indexOf(f.frame) >= 0)
-        kept.frames[f.frame] = context.getImageData(0, 0, f.width, f.height).data;
+    keep(f.frame, f.width, f.height);
     page.framesDrawn++;
     page.lastFrame = f.frame;
     Module._prismatel_page_drawn(f.sequence);

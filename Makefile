@@ -28,6 +28,7 @@ run: build
 	@tools/run-demo $(BUILD)
 
 record: build
+	@tools/setup-deps --record
 	@tools/record-demo $(BUILD)
 
 bench: build

@@ -141,8 +141,10 @@ async function sameShowAsNative(base) {
     const page = await openPage(`${base}?fps=${FPS}&input=${input}`,
                                 { prismatelKeepFrames: COMPARED_FRAMES, prismatelKeepSound: true });
     await startShow(page);
-    await waitForFrame(page, 150, 30000);
-    await page.screenshot({ path: join(options.out, 'shot_running.png') });
+    for (const frame of [600, 1200]) {
+        await waitForFrame(page, frame, 60000);
+        await page.screenshot({ path: join(options.out, `shot_frame_${frame}.png`) });
+    }
     const ended = await waitForState(page, ['ended', 'failed'], END_MS + 60000);
     await page.screenshot({ path: join(options.out, 'shot_ended.png') });
     const status = await page.evaluate(() => window.prismatelPage.exitStatus);

@@ -233,7 +233,10 @@ function ended_(status) {
     page.exitStatus = status;
     document.body.dataset.state = 'ended';
     if (audio) audio.suspend();
-    say('Click to play again', {
+    // A message box's text (a fatal error's) stays above the offer.
+    var last = page.lastMessage;
+    var before = last ? last.caption + ': ' + last.text + '\n\n' : '';
+    say(before + 'Click to play again', {
         onclick: function () {
             sessionStorage.setItem(REPLAY_KEY, '1');
             location.reload();

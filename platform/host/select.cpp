@@ -1,6 +1,7 @@
 // The one place that chooses the host: the SDL window, audio and real time (in the browser
-// build the page's canvas and Web Audio instead), or none of them (headless); the recording, the virtual clock and the input script where the settings ask
-// for them, whichever host shows the picture.
+// build the page's canvas and Web Audio instead), or none of them (headless); the recording, the
+// virtual clock and the input script where the settings ask for them, whichever host shows the
+// picture.
 #include "select.h"
 
 #include "host/headless/parts.h"

@@ -198,6 +198,9 @@ async function sameShowAsNative(base) {
     await page.close();
 }
 
+// The frames' hashes before r in keysOnThePage: the show without the timing bar.
+const framesWithoutBar = {};
+
 // Keys pressed on the page in real time: r starts the show again, Escape ends it, and the
 // next click plays it again.
 async function keysOnThePage(base) {
@@ -208,6 +211,7 @@ async function keysOnThePage(base) {
     await page.keyboard.press('KeyR');
     await waitForFrame(page, pressedAt + 300, 30000);
     const hashes = await page.evaluate(() => window.prismatelPage.kept.hashes);
+    for (let n = 0; n < pressedAt; n++) framesWithoutBar[n] = hashes[n];
     let restartedAt = -1;
     for (let j = pressedAt; j < pressedAt + 60 && restartedAt < 0; j++) {
         let same = true;
@@ -228,10 +232,23 @@ async function keysOnThePage(base) {
     await page.close();
 }
 
-async function spaceEndsTheShow(base) {
-    const page = await openPage(`${base}?fps=${FPS}`);
+// m lays the timing bar over the frames (told apart from the same frames of an earlier run
+// without it), F toggles full screen, Space ends the show.
+async function overlayFullScreenAndSpace(base) {
+    const page = await openPage(`${base}?fps=${FPS}`, { prismatelKeepHashes: true });
     await startShow(page);
     await waitForFrame(page, 60, 30000);
+    await page.keyboard.press('KeyM');
+    await waitForFrame(page, 240, 30000);
+    const hashes = await page.evaluate(() => window.prismatelPage.kept.hashes);
+    let withBar = 0;
+    for (let n = 180; n < 240; n++) if (hashes[n] !== framesWithoutBar[n]) withBar++;
+    report('m lays the timing bar over the show', framesWithoutBar[180] !== undefined && withBar === 60,
+           `${withBar} of frames 180-239 differ from the run without it`);
+    await page.keyboard.press('KeyF');
+    const full = await page.waitForFunction(() => !!document.fullscreenElement, { timeout: 5000 })
+        .then(() => true, () => false);
+    report('F goes full screen', full);
     await page.keyboard.press('Space');
     const ended = await waitForState(page, ['ended', 'failed'], 10000).catch(() => 'running');
     report('Space ends the show', ended === 'ended', `state ${ended}`);
@@ -259,7 +276,7 @@ async function withoutIsolation(base) {
 const isolated = await serve([]);
 const notIsolated = await serve(['--no-isolation']);
 try {
-    for (const check of [sameShowAsNative, keysOnThePage, spaceEndsTheShow])
+    for (const check of [sameShowAsNative, keysOnThePage, overlayFullScreenAndSpace])
         await check(isolated.url).catch((e) => report(check.name, false, e.message));
     await withoutIsolation(notIsolated.url).catch((e) => report('withoutIsolation', false, e.message));
 } finally {

@@ -12,5 +12,4 @@ Module.preRun = (Module.preRun || []).concat(function () {
     Module.prismatelGo = function () {
         removeRunDependency('viewer');
     };
-    if (Module.prismatelReady) Module.prismatelReady();
 });

@@ -255,6 +255,19 @@ async function overlayFullScreenAndSpace(base) {
     await page.close();
 }
 
+// The mouse on the canvas: holding both buttons ends the show, as in the native program.
+async function bothButtonsEndTheShow(base) {
+    const page = await openPage(`${base}?fps=${FPS}`);
+    await startShow(page);
+    await waitForFrame(page, 60, 30000);
+    await page.mouse.move(320, 240);
+    await page.mouse.down({ button: 'left' });
+    await page.mouse.down({ button: 'right' });
+    const ended = await waitForState(page, ['ended', 'failed'], 10000).catch(() => 'running');
+    report('both mouse buttons end the show', ended === 'ended', `state ${ended}`);
+    await page.close();
+}
+
 // Served without the isolation headers: with the service worker the page isolates itself;
 // without it, it says what it lacks instead of failing silently.
 async function withoutIsolation(base) {
@@ -276,7 +289,8 @@ async function withoutIsolation(base) {
 const isolated = await serve([]);
 const notIsolated = await serve(['--no-isolation']);
 try {
-    for (const check of [sameShowAsNative, keysOnThePage, overlayFullScreenAndSpace])
+    for (const check of [sameShowAsNative, keysOnThePage, overlayFullScreenAndSpace,
+                         bothButtonsEndTheShow])
         await check(isolated.url).catch((e) => report(check.name, false, e.message));
     await withoutIsolation(notIsolated.url).catch((e) => report('withoutIsolation', false, e.message));
 } finally {

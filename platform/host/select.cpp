@@ -82,6 +82,10 @@ Host Current() {
     return c.host;
 }
 
+void SealRecording() {
+    headless::SealRecording();
+}
+
 void ResetForTest() {
     RestartClock();
     sdl::ResetForTest();

@@ -103,7 +103,7 @@ TEST_F(Ending, HeadlessRunEndsByItsScriptOrTheDefaultEscape) {
         std::vector<std::string> env = {"PRISMATEL_HEADLESS=1", "PRISMATEL_CAPTURE=" + dir,
                                         "PRISMATEL_CAPTURE_EVERY=30"};
         env.insert(env.end(), c.input.begin(), c.input.end());
-        e2e::Outcome run = e2e::RunProgram(env, 300s);
+        e2e::Outcome run = e2e::RunProgram(env, 120s);
         ExpectCleanEnd(run);
         EXPECT_EQ(c.saysDefault, run.errors.find("PRISMATEL_INPUT is not set") != std::string::npos)
             << run.errors;

@@ -45,9 +45,15 @@ std::string MakeTempDirectory(const std::string& name) {
 
 Running StartProgram(const std::vector<std::string>& extraEnvironment, const std::string& program,
                      const std::string& workingDirectory) {
+    auto nameOf = [](const std::string& e) { return e.substr(0, e.find('=')); };
     std::vector<std::string> environment;
-    for (char** e = environ; *e; e++) environment.push_back(*e);
-    for (const auto& e : extraEnvironment) environment.push_back(e);
+    for (char** e = environ; *e; e++) {
+        bool replaced = false;
+        for (const auto& extra : extraEnvironment) replaced |= nameOf(extra) == nameOf(*e);
+        if (!replaced) environment.push_back(*e);
+    }
+    for (const auto& e : extraEnvironment)
+        if (e.find('=') != std::string::npos) environment.push_back(e);
     std::vector<char*> envp;
     for (auto& e : environment) envp.push_back(&e[0]);
     envp.push_back(nullptr);

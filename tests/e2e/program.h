@@ -33,6 +33,8 @@ struct Running {
     std::string outputPath, errorsPath;
 };
 
+// `extraEnvironment` ("NAME=VALUE") replaces what this process has of the same names; a
+// bare "NAME" removes it.
 Running StartProgram(const std::vector<std::string>& extraEnvironment,
                      const std::string& program = PROGRAM,
                      const std::string& workingDirectory = DataDirectory());

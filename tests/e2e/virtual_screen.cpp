@@ -97,7 +97,7 @@ std::string ReadLine(int fd, int seconds) {
 
 std::string MissingForScreen(bool windowManager) {
     std::vector<std::string> tools = {"Xvfb"};
-    if (windowManager) tools.insert(tools.end(), {"openbox", "wmctrl"});
+    if (windowManager) tools.insert(tools.end(), {"openbox", "wmctrl", "xdotool"});
     for (const auto& tool : tools)
         if (!OnPath(tool)) return tool + " is not installed";
     return "";

@@ -12,8 +12,8 @@
 
 namespace e2e {
 
-// Why a screen cannot be had here ("" when it can): Xvfb, and with a window manager openbox
-// and wmctrl, must be installed.
+// Why a screen cannot be had here ("" when it can): Xvfb, and with a window manager openbox,
+// wmctrl and xdotool, must be installed.
 std::string MissingForScreen(bool windowManager);
 
 class VirtualScreen {

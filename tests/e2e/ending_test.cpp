@@ -138,7 +138,10 @@ TEST_F(Ending, HeadlessSignalClosesTheShow) {
 
 TEST_F(Ending, SecondInterruptEndsAtOnce) {
     e2e::Running running = e2e::StartProgram({"PRISMATEL_HEADLESS=1", "PRISMATEL_INPUT="});
-    std::this_thread::sleep_for(1s);
+    // The window exists (the engine names it) and with it the watch for signals.
+    ASSERT_TRUE(WaitFor(
+        [&] { return e2e::ReadFile(running.errorsPath).find("Window ") != std::string::npos; },
+        60s));
     // Stopped, the process cannot answer the first; both are pending when it goes on.
     kill(running.pid, SIGSTOP);
     kill(running.pid, SIGINT);

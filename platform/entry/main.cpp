@@ -1,15 +1,25 @@
 // The process entry of a Windows GUI program: the loader calls WinMain with the
-// instance, no previous instance, the command line and the show command.
+// instance, no previous instance, the command line and the show command, and ends the
+// process with what WinMain returns.
 #include <windows.h>
+
+#include <stdlib.h>
 
 #include <string>
 
+// exit() (a fatal error's way out) ends the process as ExitProcess does, before the exit
+// handlers registered at start-up run under threads that are still drawing.
+static void EndLikeExitProcess(int status, void*) {
+    ExitProcess((UINT)status);
+}
+
 int main(int argc, char** argv) {
+    on_exit(EndLikeExitProcess, nullptr);
     std::string commandLine;
     for (int i = 1; i < argc; i++) {
         if (i > 1) commandLine += ' ';
         commandLine += argv[i];
     }
     HINSTANCE instance = GetModuleHandleA(NULL);
-    return WinMain(instance, NULL, &commandLine[0], SW_SHOWNORMAL);
+    ExitProcess((UINT)WinMain(instance, NULL, &commandLine[0], SW_SHOWNORMAL));
 }

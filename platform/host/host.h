@@ -128,6 +128,10 @@ struct Host {
 // The parts chosen for the current settings (host/select.cpp).
 Host Current();
 
+// The process is ending: a frame or block of sound being recorded is finished and nothing
+// is recorded after it, so that the files left behind are whole.
+void SealRecording();
+
 // ---- the clock ----------------------------------------------------------------------
 
 // The machine clock behind QueryPerformanceCounter and timeGetTime.

@@ -96,6 +96,10 @@ Host Current() {
     return c.host;
 }
 
+void SealRecording() {
+    headless::SealRecording();
+}
+
 void ResetForTest() {
     RestartClock();
     screen::ResetForTest();

@@ -4,6 +4,7 @@
 
 #include "select.h"
 
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -17,6 +18,7 @@ struct State {
     bool parsed = false;
     Settings settings;
     bool fpsFromEnvironment = false;
+    bool inputFromEnvironment = false;
 };
 
 State& TheSettings() {
@@ -47,16 +49,28 @@ bool NoDisplayVariable(const std::function<const char*(const char*)>& getenv) {
     return !(x11 && *x11) && !(wayland && *wayland);
 }
 
+void SayDefaultInput(const Settings& s) {
+    if (!s.inputByDefault) return;
+    fprintf(stderr,
+            "PRISMATEL_INPUT is not set: the show ends with ESCAPE at 38 s of show time "
+            "(\"%s\"); PRISMATEL_INPUT= (empty) lets it run without end\n",
+            DEFAULT_HEADLESS_INPUT);
+}
+
 void EnsureParsed(State& s) {
     if (s.parsed) return;
     auto env = [](const char* name) -> const char* { return ::getenv(name); };
     s.settings = ParseSettings(env);
     s.fpsFromEnvironment = ParseInt(::getenv("PRISMATEL_FPS"), -1) >= 0;
+    s.inputFromEnvironment = ::getenv("PRISMATEL_INPUT") != nullptr;
     s.parsed = true;
+    SayDefaultInput(s.settings);
     Choose(s.settings);
 }
 
 } // namespace
+
+const char* const DEFAULT_HEADLESS_INPUT = "38000:ESCAPE";
 
 Settings ParseSettings(const std::function<const char*(const char*)>& getenv) {
     Settings s;
@@ -69,6 +83,8 @@ Settings ParseSettings(const std::function<const char*(const char*)>& getenv) {
     if (s.captureEvery < 1) s.captureEvery = 1;
     const char* input = getenv("PRISMATEL_INPUT");
     s.input = input ? input : "";
+    s.inputByDefault = !input && s.headless;
+    if (s.inputByDefault) s.input = DEFAULT_HEADLESS_INPUT;
     return s;
 }
 
@@ -85,6 +101,7 @@ void OverrideSettings(const Settings& settings) {
         std::lock_guard<std::mutex> guard(s.lock);
         s.settings = settings;
         s.fpsFromEnvironment = true;
+        s.inputFromEnvironment = true;
         s.parsed = true;
         Choose(s.settings);
     }
@@ -95,8 +112,14 @@ void FallBackToHeadless() {
     State& s = TheSettings();
     std::lock_guard<std::mutex> guard(s.lock);
     EnsureParsed(s);
+    bool wasHeadless = s.settings.headless;
     s.settings.headless = true;
     if (!s.fpsFromEnvironment && s.settings.fps == 0) s.settings.fps = 60;
+    if (!wasHeadless && !s.inputFromEnvironment) {
+        s.settings.input = DEFAULT_HEADLESS_INPUT;
+        s.settings.inputByDefault = true;
+        SayDefaultInput(s.settings);
+    }
     Choose(s.settings);
 }
 

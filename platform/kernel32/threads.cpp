@@ -283,10 +283,7 @@ void WINAPI ExitThread(DWORD exitCode) {
     }
     // As in Windows, the last thread's end is the process's end with its code; without this
     // the initial thread's pthread_exit would leave the process exiting with status 0.
-    if (IsInitialThread() && kernel32::ThreadsRunning() == 0) {
-        fflush(NULL);
-        exit((int)exitCode);
-    }
+    if (IsInitialThread() && kernel32::ThreadsRunning() == 0) ExitProcess(exitCode);
     pthread_exit(nullptr);
 }
 

@@ -131,6 +131,10 @@ int AddResetHook(std::function<void()> hook) {
     return id;
 }
 
+void PowerOff() {
+    host::SealRecording();
+}
+
 void ResetForTest() {
     State& m = TheMachine();
     std::vector<std::function<void()>> hooks;

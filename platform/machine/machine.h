@@ -46,6 +46,12 @@ std::vector<std::pair<std::string, std::string>> MessageBoxes();
 void RecordDebugText(const char* text);
 void RecordMessageBox(const char* caption, const char* text);
 
+// ---- the end ------------------------------------------------------------------
+
+// The process is ending (ExitProcess): the host finishes the frame or sound it is recording
+// and records nothing after it.
+void PowerOff();
+
 // ---- runs -----------------------------------------------------------------------
 
 // Clears the logs, the clock and the host's per-run state and calls every reset hook, so

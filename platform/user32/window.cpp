@@ -11,6 +11,9 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
+
+#include "interrupts.h"
 
 #include "host/host.h"
 #include "host/settings.h"
@@ -211,6 +214,20 @@ void PumpHost(DWORD thread) {
     for (const auto& e : events) DeliverHostEvent(window, thread, e);
 }
 
+// Ctrl+C or kill: the thread's windows are asked to close, as by their close buttons.
+void AnswerInterrupt(DWORD thread) {
+    if (!user32::InterruptWaiting()) return;
+    std::vector<HWND> windows;
+    {
+        User& u = TheUser();
+        std::lock_guard<std::mutex> guard(u.lock);
+        for (const auto& entry : u.windows)
+            if (entry.second.thread == thread) windows.push_back(entry.first);
+    }
+    if (windows.empty() || !user32::TakeInterrupt()) return;
+    for (HWND window : windows) PostTo(thread, window, WM_CLOSE, 0, 0);
+}
+
 bool InFilter(const MSG& msg, HWND window, UINT filterMin, UINT filterMax) {
     if (window && msg.hwnd != window) return false;
     if (filterMin == 0 && filterMax == 0) return true;
@@ -249,6 +266,7 @@ bool PeekOrWait(MSG* msg, HWND window, UINT filterMin, UINT filterMax, bool remo
     User& u = TheUser();
     DWORD thread = GetCurrentThreadId();
     for (;;) {
+        AnswerInterrupt(thread);
         PumpHost(thread);
         std::unique_lock<std::mutex> guard(u.lock);
         Queue& queue = u.queues[thread];
@@ -334,6 +352,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
         w.thread = GetCurrentThreadId();
         wantsHost = !u.hostWindow && !host::GetSettings().headless;
     }
+    user32::WatchInterrupts(); // before the host's libraries look for handlers of their own
     if (wantsHost) {
         host::Window* part = host::Current().window;
         if (part->Open(windowName ? windowName : "")) {

@@ -1,6 +1,7 @@
 // The headless host's settings, its window (there is none) and its virtual clock.
 #include "parts.h"
 
+#include "frame_recorder.h"
 #include "input_script.h"
 #include "sound_recorder.h"
 
@@ -70,8 +71,15 @@ Clock* TheVirtualClock() {
     return clock;
 }
 
+void SealRecording() {
+    SealFrameRecording(true);
+    SealSoundRecording(true);
+}
+
 void ResetForTest() {
     CloseSoundRecording();
+    SealFrameRecording(false);
+    SealSoundRecording(false);
     ResetInputScript();
 }
 

@@ -25,7 +25,11 @@ InputScript* TheInputScript();
 // Exactly 1/FPS s per frame shown, standing still between frames.
 Clock* TheVirtualClock();
 
-// Finishes the recording's files and forgets the script's progress.
+// Lets the frame and sound being written finish and records nothing after (the process
+// ends).
+void SealRecording();
+
+// Finishes the recording's files, records again and forgets the script's progress.
 void ResetForTest();
 
 } // namespace headless

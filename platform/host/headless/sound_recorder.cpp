@@ -85,16 +85,21 @@ public:
     void Write(const int16_t* samples, int count) override {
         std::string dir = Configured().captureDir;
         std::lock_guard<std::mutex> guard(lock);
-        wave.Append(dir, samples, count);
+        if (!sealed) wave.Append(dir, samples, count);
     }
     void Finish() {
         std::lock_guard<std::mutex> guard(lock);
         wave.Close();
     }
+    void Seal(bool seal) {
+        std::lock_guard<std::mutex> guard(lock);
+        sealed = seal;
+    }
 
 private:
     std::mutex lock;
     WaveFile wave;
+    bool sealed = false;
 };
 
 SoundRecorder* TheRecorder() {
@@ -110,6 +115,10 @@ SoundSink* TheSoundRecorder() {
 
 void CloseSoundRecording() {
     TheRecorder()->Finish();
+}
+
+void SealSoundRecording(bool sealed) {
+    TheRecorder()->Seal(sealed);
 }
 
 } // namespace headless

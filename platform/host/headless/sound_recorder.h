@@ -7,6 +7,8 @@ namespace headless {
 
 // Finishes "audio.wav": the next recording starts a new one.
 void CloseSoundRecording();
+// While sealed no sound is recorded; sealing waits for a block being written.
+void SealSoundRecording(bool sealed);
 
 } // namespace headless
 } // namespace host

@@ -22,6 +22,7 @@ public:
 
     bool Open(MixFunction mix) override {
         if (device) return true;
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1"); // Ctrl+C and kill are user32's
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
         mixer = mix;
         SDL_AudioSpec want;

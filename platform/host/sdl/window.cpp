@@ -48,23 +48,36 @@ void ApplyCursor() {
     w.cursorShown = wanted;
 }
 
+SDL_Rect WindowedPlace() {
+    // The 640 x 480 screen at twice its size.
+    return {SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 1280, 960};
+}
+
+// Full screen is a window manager's service; without one the window must cover the screen
+// by itself, or the picture, laid out for the whole screen, lands offset and cut off.
+SDL_Rect FullScreenPlace() {
+    SDL_Rect screen;
+    if (SDL_GetDisplayBounds(0, &screen) != 0) return WindowedPlace();
+    return screen;
+}
+
 class SdlWindow : public Window {
 public:
     bool Open(const char* title) override {
         WindowState& w = TheState();
         if (w.open) return true;
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1"); // Ctrl+C and kill are user32's
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             fprintf(stderr, "No display: %s\n", SDL_GetError());
             return false;
         }
+        SDL_Rect place = w.windowed ? WindowedPlace() : FullScreenPlace();
         Uint32 flags = SDL_WINDOW_HIDDEN;
-        int width = 1280, height = 960; // the 640 x 480 screen at twice its size
         if (!w.windowed)
-            flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+            flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
         else
             flags |= SDL_WINDOW_RESIZABLE;
-        w.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
-                                    height, flags);
+        w.window = SDL_CreateWindow(title, place.x, place.y, place.w, place.h, flags);
         if (!w.window || !OpenPresenter(w.window, w.windowed)) {
             fprintf(stderr, "No window: %s\n", SDL_GetError());
             if (w.window) SDL_DestroyWindow(w.window);

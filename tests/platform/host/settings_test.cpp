@@ -55,6 +55,28 @@ TEST(Settings, ValuesAndBadValues) {
     EXPECT_FALSE(s.headless);
 }
 
+// Headless nobody can press Escape: without a script of its own the run ends with the show;
+// an empty PRISMATEL_INPUT is a script of its own (none), and a display needs no default.
+TEST(Settings, HeadlessInputDefaultsToTheEndOfTheShow) {
+    struct Case {
+        std::map<std::string, std::string> env;
+        const char* input;
+        bool byDefault;
+    };
+    const Case cases[] = {
+        {{{"PRISMATEL_HEADLESS", "1"}}, "38000:ESCAPE", true},
+        {{}, "38000:ESCAPE", true},
+        {{{"PRISMATEL_HEADLESS", "1"}, {"PRISMATEL_INPUT", ""}}, "", false},
+        {{{"PRISMATEL_HEADLESS", "1"}, {"PRISMATEL_INPUT", "5:M"}}, "5:M", false},
+        {{{"DISPLAY", ":0"}}, "", false},
+    };
+    for (const Case& c : cases) {
+        auto s = Parse(c.env);
+        EXPECT_EQ(c.input, s.input);
+        EXPECT_EQ(c.byDefault, s.inputByDefault) << c.input;
+    }
+}
+
 // Which parts serve a run: the window, speakers and real time of SDL unless headless; the
 // recording and the virtual clock wherever the settings ask for them.
 TEST(HostChoice, FollowsTheSettings) {

@@ -9,12 +9,17 @@
 
 // exit() (a fatal error's way out) ends the process as ExitProcess does, before the exit
 // handlers registered at start-up run under threads that are still drawing.
+// (The browser's C library has no on_exit; there the page's runtime ends the threads.)
+#ifndef __EMSCRIPTEN__
 static void EndLikeExitProcess(int status, void*) {
     ExitProcess((UINT)status);
 }
+#endif
 
 int main(int argc, char** argv) {
+#ifndef __EMSCRIPTEN__
     on_exit(EndLikeExitProcess, nullptr);
+#endif
     std::string commandLine;
     for (int i = 1; i < argc; i++) {
         if (i > 1) commandLine += ' ';

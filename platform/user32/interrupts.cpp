@@ -22,7 +22,12 @@ std::atomic<bool> watching{false};
 // The system call itself ends every thread: no library's exit path (the sanitizers wrap
 // _exit) runs inside the handler.
 void OnInterrupt(int signal) {
-    if (signalsSeen.fetch_add(1) > 0) syscall(SYS_exit_group, 128 + signal);
+    if (signalsSeen.fetch_add(1) == 0) return;
+#ifdef SYS_exit_group
+    syscall(SYS_exit_group, 128 + signal);
+#else
+    _exit(128 + signal); // a system without the call (the browser build has no signals anyway)
+#endif
 }
 
 } // namespace

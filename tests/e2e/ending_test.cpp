@@ -261,13 +261,17 @@ TEST_F(OnScreen, FullScreenShowsTheWholePictureCentredAtFourToThree) {
         int x0 = (c.width - pictureWidth) / 2, x1 = x0 + pictureWidth;
         e2e::Running running = Start(screen, false);
         pngio::Image shot;
-        Lit lit;
+        Lit lit, before;
+        // Two screenshots in a row that agree: one read from the frame buffer while the
+        // window is being updated shows part of the old picture.
         bool bright = WaitFor(
             [&] {
                 std::string error;
                 if (!screen.Screenshot(shot, error)) return false;
+                before = lit;
                 lit = Measure(shot, x0, 0, x1, c.height);
-                return lit.insideShare > 0.9;
+                return lit.insideShare > 0.99 && lit.left == before.left && lit.top == before.top &&
+                       lit.right == before.right && lit.bottom == before.bottom;
             },
             30s);
         kill(running.pid, SIGTERM);

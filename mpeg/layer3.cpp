@@ -205,7 +205,7 @@ void DecodeChannelLines(sMpegStream& m, int gr, int ch) {
     int kind = side.blockType != 2 ? L3_REORDER_LONG
                : side.mixed        ? L3_REORDER_MIXED
                                    : L3_REORDER_SHORT;
-    Layer3DecodeSpectrum(&bits, side, s.reorder[kind], s.tables.pow43, s.lines[ch]);
+    Layer3DecodeSpectrum(&bits, side, s.reorder[kind], s.tables, s.lines[ch]);
     Layer3Requantise(side, s.scalefac[ch], IsMpeg1(m), Bands(m), s.tables, s.lines[ch]);
 }
 

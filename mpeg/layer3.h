@@ -5,6 +5,8 @@
 
 #include <stdint.h>
 
+#include "huffman.h"
+
 enum {
     L3_LINES = 576,
     L3_SUBBANDS = 32,
@@ -66,6 +68,7 @@ struct sLayer3Tables {
     float longWindow[4][36];
     // The 12-point IMDCT with the short window folded in.
     float shortKernel[12][6];
+    huffman::sHuffLookup huffLookup;
 };
 
 // The band layout of one sample rate.
@@ -129,7 +132,7 @@ struct sLayer3Bits {
 // Huffman decodes one granule and channel into lines (zeroing the rest) through the reorder
 // table; returns the count of lines decoded (the rest are zero).
 int Layer3DecodeSpectrum(sLayer3Bits* bits, const sLayer3Side& side, const int16_t* reorder,
-                         const float* pow43, float* lines);
+                         const sLayer3Tables& tables, float* lines);
 
 // Requantises in place with the scale factors of the granule and channel.
 void Layer3Requantise(const sLayer3Side& side, const uint8_t* scalefac, int mpeg1,

@@ -67,16 +67,14 @@ struct BitCache {
         return value;
     }
 
-    int Walk(const int32_t* tree) {
-        if (count < 24) Fill(); // no tree is deeper than 19
-        int i = 0;
-        for (int32_t entry = tree[0]; entry < 0; entry = tree[i]) {
-            int bit = int(cache >> 63);
-            cache <<= 1;
-            count--;
-            i += 1 + (-entry & -bit); // 0: the next entry; 1: k + 1 further on
-        }
-        return tree[i];
+    // The code of table n (huffman.h); no code is longer than 19 bits.
+    int Decode(const huffman::sHuffLookup& lookup, int n) {
+        if (count < 24) Fill();
+        int length;
+        int value = huffman::Decode(lookup, n, cache, &length);
+        cache <<= length;
+        count -= length;
+        return value;
     }
 };
 
@@ -85,16 +83,17 @@ inline float Signed(BitCache& in, float magnitude) {
 }
 
 int DecodeBigValues(BitCache& in, const sLayer3Side& side, const int16_t* reorder,
-                    const float* pow43, float* lines) {
+                    const sLayer3Tables& tables, float* lines) {
+    const float* pow43 = tables.pow43;
     int end = side.bigValueLines > L3_LINES ? L3_LINES : side.bigValueLines;
     int regionEnd[3] = {side.region1Start, side.region2Start, end};
     int line = 0;
     for (int r = 0; r < 3; r++) {
         int stop = regionEnd[r] < end ? regionEnd[r] : end;
-        const huffman::sHuffTable& table = huffman::tables[side.tableSelect[r] & 31];
-        int linbits = table.linbits;
+        int n = side.tableSelect[r] & 31;
+        int linbits = huffman::tables[n].linbits;
         for (; line < stop; line += 2) {
-            int leaf = in.Walk(table.tree);
+            int leaf = in.Decode(tables.huffLookup, n);
             int x = leaf >> 4, y = leaf & 15;
             if (x) {
                 if (x == 15 && linbits) x += int(in.Bits(linbits));
@@ -110,12 +109,12 @@ int DecodeBigValues(BitCache& in, const sLayer3Side& side, const int16_t* reorde
 }
 
 int DecodeCount1(BitCache& in, const sLayer3Side& side, const int16_t* reorder, int line,
-                 float* lines) {
-    const int32_t* tree = huffman::tables[side.count1Table == 33 ? 33 : 32].tree;
+                 const huffman::sHuffLookup& lookup, float* lines) {
+    int n = side.count1Table == 33 ? huffman::QUAD_B : huffman::QUAD_A;
     int last = line;
     while (in.Position() < side.part23End && line < L3_LINES) {
         last = line;
-        int v = in.Walk(tree);
+        int v = in.Decode(lookup, n);
         for (int bit = 3; bit >= 0; bit--, line++) {
             if (!((v >> bit) & 1)) continue;
             float value = in.Bit() ? -1.0f : 1.0f;
@@ -133,12 +132,12 @@ int DecodeCount1(BitCache& in, const sLayer3Side& side, const int16_t* reorder, 
 } // namespace
 
 int Layer3DecodeSpectrum(sLayer3Bits* bits, const sLayer3Side& side, const int16_t* reorder,
-                         const float* pow43, float* lines) {
+                         const sLayer3Tables& tables, float* lines) {
     memset(lines, 0, sizeof(float) * L3_LINES);
     BitCache in;
     in.Load(*bits);
-    int line = DecodeBigValues(in, side, reorder, pow43, lines);
-    line = DecodeCount1(in, side, reorder, line, lines);
+    int line = DecodeBigValues(in, side, reorder, tables, lines);
+    line = DecodeCount1(in, side, reorder, line, tables.huffLookup, lines);
     bits->position = in.Position();
     return line;
 }

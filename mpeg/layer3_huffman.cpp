@@ -50,26 +50,32 @@ struct BitCache {
         }
     }
 
-    int Bit() {
-        if (count < 1) Fill();
-        int bit = int(cache >> 63);
-        cache <<= 1;
-        count--;
-        return bit;
+    // Makes sure n bits (at most 57) are in the cache for the unchecked reads below.
+    void Ensure(int n) {
+        if (count < n) Fill();
     }
 
-    // n from 1 to 32.
-    uint32_t Bits(int n) {
-        if (count < n) Fill();
+    uint32_t Take(int n) {
         uint32_t value = uint32_t(cache >> (64 - n));
         cache <<= n;
         count -= n;
         return value;
     }
 
-    // The code of table n (huffman.h); no code is longer than 19 bits.
-    int Decode(const huffman::sHuffLookup& lookup, int n) {
-        if (count < 24) Fill();
+    // A sign bit follows a non-zero value only; flipping the float's sign bit is negation.
+    float TakeSignIf(bool present, float magnitude) {
+        uint32_t sign = uint32_t(cache >> 63) & uint32_t(present);
+        cache <<= int(present);
+        count -= int(present);
+        uint32_t word;
+        memcpy(&word, &magnitude, 4);
+        word ^= sign << 31;
+        memcpy(&magnitude, &word, 4);
+        return magnitude;
+    }
+
+    // The code of table n (huffman.h).
+    int TakeCode(const huffman::sHuffLookup& lookup, int n) {
         int length;
         int value = huffman::Decode(lookup, n, cache, &length);
         cache <<= length;
@@ -78,9 +84,8 @@ struct BitCache {
     }
 };
 
-inline float Signed(BitCache& in, float magnitude) {
-    return in.Bit() ? -magnitude : magnitude;
-}
+// The most one pair takes: a 19-bit code, two 13-bit escapes and two signs.
+enum { PAIR_BITS_MAX = 19 + 2 * 13 + 2, QUAD_BITS_MAX = 6 + 4 };
 
 int DecodeBigValues(BitCache& in, const sLayer3Side& side, const int16_t* reorder,
                     const sLayer3Tables& tables, float* lines) {
@@ -93,16 +98,15 @@ int DecodeBigValues(BitCache& in, const sLayer3Side& side, const int16_t* reorde
         int n = side.tableSelect[r] & 31;
         int linbits = huffman::tables[n].linbits;
         for (; line < stop; line += 2) {
-            int leaf = in.Decode(tables.huffLookup, n);
+            in.Ensure(PAIR_BITS_MAX);
+            int leaf = in.TakeCode(tables.huffLookup, n);
             int x = leaf >> 4, y = leaf & 15;
-            if (x) {
-                if (x == 15 && linbits) x += int(in.Bits(linbits));
-                lines[reorder[line]] = Signed(in, pow43[x]);
-            }
-            if (y) {
-                if (y == 15 && linbits) y += int(in.Bits(linbits));
-                lines[reorder[line + 1]] = Signed(in, pow43[y]);
-            }
+            // Zeros store +0, which the lines already hold, so both values are stored
+            // whatever they are: no branch to mispredict.
+            if (x == 15 && linbits) x += int(in.Take(linbits));
+            lines[reorder[line]] = in.TakeSignIf(x != 0, pow43[x]);
+            if (y == 15 && linbits) y += int(in.Take(linbits));
+            lines[reorder[line + 1]] = in.TakeSignIf(y != 0, pow43[y]);
         }
     }
     return line;
@@ -114,10 +118,11 @@ int DecodeCount1(BitCache& in, const sLayer3Side& side, const int16_t* reorder, 
     int last = line;
     while (in.Position() < side.part23End && line < L3_LINES) {
         last = line;
-        int v = in.Decode(lookup, n);
+        in.Ensure(QUAD_BITS_MAX);
+        int v = in.TakeCode(lookup, n);
         for (int bit = 3; bit >= 0; bit--, line++) {
-            if (!((v >> bit) & 1)) continue;
-            float value = in.Bit() ? -1.0f : 1.0f;
+            int present = (v >> bit) & 1;
+            float value = in.TakeSignIf(present, float(present));
             if (line < L3_LINES) lines[reorder[line]] = value;
         }
     }

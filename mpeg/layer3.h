@@ -154,6 +154,11 @@ void Layer3Alias(float* lines, int subbands, const sLayer3Tables& tables);
 // slot * stride], the second half kept in overlap.
 void Layer3ImdctLong(const float* in, int blockType, const sLayer3Tables& tables, float* overlap,
                      float* out, int stride);
+// The same for L3_IMDCT_LANES neighbouring subbands at once, none of whose lines are all
+// zero: in and overlap hold them one after another, out[slot * stride + j] is subband j's.
+enum { L3_IMDCT_LANES = 4 };
+void Layer3ImdctLongLanes(const float* in, int blockType, const sLayer3Tables& tables,
+                          float* overlap, float* out, int stride);
 void Layer3ImdctShort(const float* in, const sLayer3Tables& tables, float* overlap, float* out,
                       int stride);
 

@@ -33,7 +33,7 @@ extern const int32_t treeA[31], treeB[31];
 // longer than that, the node where the walk goes on. Tables sharing a tree share its part.
 enum {
     LOOKUP_BITS = 10,
-    LOOKUP_CAPACITY = 10329, // the parts of the 18 distinct trees at LOOKUP_BITS
+    LOOKUP_CAPACITY = 10330, // the parts of the 18 distinct trees at LOOKUP_BITS
     LOOKUP_NODE = 0x8000,    // entry flag: the low bits are a node index
 };
 
@@ -43,7 +43,8 @@ struct sHuffLookup {
     int bits[TABLES];
 };
 
-void BuildLookup(sHuffLookup* lookup);
+// Returns the entries used: LOOKUP_CAPACITY, which the trees fix.
+int BuildLookup(sHuffLookup* lookup);
 
 // Decodes the code at the top of window (whose top 19 bits must be the stream's) with table
 // n; sets *length to the bits the code took.

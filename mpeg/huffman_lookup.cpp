@@ -17,7 +17,7 @@ void Fill(const int32_t* tree, int i, unsigned prefix, int depth, int bits, uint
     if (tree[i] >= 0 || depth == bits) {
         unsigned first = prefix << (bits - depth), count = 1u << (bits - depth);
         unsigned entry = tree[i] >= 0 ? unsigned(tree[i]) | unsigned(depth) << 8
-                                       : unsigned(LOOKUP_NODE) | unsigned(i);
+                                      : unsigned(LOOKUP_NODE) | unsigned(i);
         for (unsigned k = 0; k < count; k++) part[first + k] = uint16_t(entry);
         return;
     }
@@ -27,7 +27,7 @@ void Fill(const int32_t* tree, int i, unsigned prefix, int depth, int bits, uint
 
 } // namespace
 
-void BuildLookup(sHuffLookup* lookup) {
+int BuildLookup(sHuffLookup* lookup) {
     int used = 0;
     for (int n = 0; n < TABLES; n++) {
         const int32_t* tree = tables[n].tree;
@@ -47,6 +47,7 @@ void BuildLookup(sHuffLookup* lookup) {
         lookup->part[n] = part;
         lookup->bits[n] = bits;
     }
+    return used;
 }
 
 } // namespace huffman

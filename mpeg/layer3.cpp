@@ -247,8 +247,8 @@ void ImdctSubband(sLayer3State& s, const sLayer3Side& side, int sb, int longSubb
     if (side.blockType == 2 && sb >= longSubbands)
         Layer3ImdctShort(in, s.tables, overlap, out + sb, 32);
     else
-        Layer3ImdctLong(in, side.mixed && sb < 2 ? 0 : side.blockType, s.tables, overlap,
-                        out + sb, 32);
+        Layer3ImdctLong(in, side.mixed && sb < 2 ? 0 : side.blockType, s.tables, overlap, out + sb,
+                        32);
 }
 
 // Alias reduction, line gains, IMDCT and overlap, frequency inversion of one channel.

@@ -68,6 +68,11 @@ public:
         PCM_CACHE_BYTES = FRAME_SAMPLES * 2 * 4,
         SYNTH_ROWS = 17,
         SYNTH_COLUMNS = 16,
+        // Rows are stored in groups of SYNTH_LANES, the same column of a group's rows side by
+        // side, so that one vector windows SYNTH_LANES outputs.
+        SYNTH_LANES = 4,
+        SYNTH_GROUPS = (SYNTH_ROWS + SYNTH_LANES - 1) / SYNTH_LANES,
+        SYNTH_GROUP_CELLS = SYNTH_LANES * SYNTH_COLUMNS,
     };
 
     sMpegStream();
@@ -205,14 +210,15 @@ public:
     int outputChannels;
     int downmix, duplicate, synthChannels;
     int ring;
-    float synthBuffer[2][2][SYNTH_ROWS * SYNTH_COLUMNS];
+    float synthBuffer[2][2][SYNTH_GROUPS * SYNTH_GROUP_CELLS];
     float window[1024];
     float windowHalf[512];
     float windowQuarter[256];
-    // The same taps per output row and ring phase, signs applied: [row][phase][direct, mirror]
-    float windowTaps[17 * 8 * 2 * 16];
-    float windowTapsHalf[9 * 8 * 2 * 16];
-    float windowTapsQuarter[5 * 8 * 2 * 16];
+    // The same taps per group of output rows and ring phase, signs applied, laid out like the
+    // rows: [group][phase][direct, mirror][column][lane]
+    float windowTaps[5 * 8 * 2 * 64];
+    float windowTapsHalf[3 * 8 * 2 * 64];
+    float windowTapsQuarter[2 * 8 * 2 * 64];
     float dctFactors[32];
 };
 

@@ -5,6 +5,7 @@
 
 #include "mpegstream.h"
 #include "tables.h"
+#include "vec4.h"
 
 #if PRISMATEL_REFERENCE_WINDOW
 // The standard's window in 16-bit units, signed like the computed one: D[x] = (-1)^(x / 64) f(x).
@@ -39,18 +40,29 @@ static double WindowFunction(int x) {
 }
 #endif
 
+// Where column c of row r of a half-buffer lies: rows in groups of four, interleaved.
+static inline int Cell(int row, int column) {
+    return (row / sMpegStream::SYNTH_LANES) * sMpegStream::SYNTH_GROUP_CELLS +
+           column * sMpegStream::SYNTH_LANES + row % sMpegStream::SYNTH_LANES;
+}
+
 // For each output row j (0..q) and ring phase (ring | 1 = 2 * phase + 1), the sixteen taps
 // of the direct output, (-1)^i T[32j + 16 - o + i], then those of the mirrored one,
-// -T[32j + o + 15 - i].
+// -T[32j + o + 15 - i], laid out like the rows (rows past q stay zero).
 static void BuildTaps(const float* table, int q, float* taps) {
+    const int groupTaps = 8 * 2 * sMpegStream::SYNTH_GROUP_CELLS;
+    memset(taps, 0, sizeof(float) * groupTaps * (q / sMpegStream::SYNTH_LANES + 1));
     for (int j = 0; j <= q; j++)
         for (int phase = 0; phase < 8; phase++) {
             int o = 2 * phase + 1;
-            float* t = taps + ((j * 8 + phase) * 2) * 16;
+            float* t = taps + (j / sMpegStream::SYNTH_LANES) * groupTaps +
+                       phase * 2 * sMpegStream::SYNTH_GROUP_CELLS;
+            float* mirror = t + sMpegStream::SYNTH_GROUP_CELLS;
+            int lane = j % sMpegStream::SYNTH_LANES;
             for (int i = 0; i < 16; i++) {
                 float direct = table[32 * j + 16 - o + i];
-                t[i] = (i & 1) ? -direct : direct;
-                t[16 + i] = -table[32 * j + o + 15 - i];
+                t[Cell(lane, i)] = (i & 1) ? -direct : direct;
+                mirror[Cell(lane, i)] = -table[32 * j + o + 15 - i];
             }
         }
 }
@@ -170,37 +182,51 @@ static void ProcessChannels(const sMpegStream* s, float (*x)[32], int n) {
 }
 
 // Runs the DCT of one channel's values into the ring of half-buffers.
-template <int N> static void StoreDct(sMpegStream* s, const float* x, float (*halves)[272]) {
+template <int N>
+static void StoreDct(sMpegStream* s, const float* x,
+                     float (*halves)[sMpegStream::SYNTH_GROUPS * sMpegStream::SYNTH_GROUP_CELLS]) {
     const int q = N / 2;
     float X[N];
     Dct<N>(x, X, s->dctFactors);
-    float* a = halves[s->ring & 1] + ((s->ring + 1) & 14);
-    float* b = halves[(s->ring & 1) ^ 1] + (s->ring | 1);
-    for (int row = 0; row <= q; row++) a[row * 16] = X[q - row];
-    for (int row = 0; row < q; row++) b[row * 16] = X[q + row];
+    float* a = halves[s->ring & 1];
+    float* b = halves[(s->ring & 1) ^ 1];
+    int columnA = (s->ring + 1) & 14, columnB = s->ring | 1;
+    for (int row = 0; row <= q; row++) a[Cell(row, columnA)] = X[q - row];
+    for (int row = 0; row < q; row++) b[Cell(row, columnB)] = X[q + row];
 }
 
-// A 16-term dot product in eight independent sums, which the compiler can keep in vector
-// registers (a single running sum would have to be added in order).
-static inline float Dot16(const float* a, const float* b) {
-    float acc[8];
-    for (int k = 0; k < 8; k++) acc[k] = a[k] * b[k];
-    for (int k = 0; k < 8; k++) acc[k] += a[k + 8] * b[k + 8];
-    return ((acc[0] + acc[4]) + (acc[1] + acc[5])) + ((acc[2] + acc[6]) + (acc[3] + acc[7]));
+// Four 16-term dot products side by side, each in eight independent sums added pairwise
+// (the order each lane keeps, as the one-output form did).
+static inline void Dot16Lanes(const float* a, const float* b, float* result) {
+    Vec4 acc[8];
+#pragma GCC unroll 8
+    for (int k = 0; k < 8; k++) acc[k] = Load4(a + 4 * k) * Load4(b + 4 * k);
+#pragma GCC unroll 8
+    for (int k = 0; k < 8; k++) acc[k] += Load4(a + 4 * (k + 8)) * Load4(b + 4 * (k + 8));
+    Store4(result,
+           ((acc[0] + acc[4]) + (acc[1] + acc[5])) + ((acc[2] + acc[6]) + (acc[3] + acc[7])));
 }
 
-// Windows the half-buffer rows into N output samples, with the taps of each row laid out
-// for the ring's phase (signs included) so that every output is one dot product.
+// Windows the half-buffer rows into N output samples, four rows at a time, with the taps laid
+// out for the ring's phase (signs included) so that every output is one dot product.
 template <int N>
-static void WindowSlot(const sMpegStream* s, float (*halves)[272], const float* taps, float* out) {
-    const int q = N / 2;
+static void WindowSlot(const sMpegStream* s,
+                       float (*halves)[sMpegStream::SYNTH_GROUPS * sMpegStream::SYNTH_GROUP_CELLS],
+                       const float* taps, float* out) {
+    const int q = N / 2, L = sMpegStream::SYNTH_LANES, cells = sMpegStream::SYNTH_GROUP_CELLS;
     const float* rows = halves[(s->ring + 1) & 1];
     int phase = (s->ring | 1) >> 1;
-    for (int j = 0; j <= q; j++) {
-        const float* row = rows + j * 16;
-        const float* t = taps + ((j * 8 + phase) * 2) * 16;
-        out[j] = Dot16(t, row);
-        if (j != 0 && j != q) out[2 * q - j] = Dot16(t + 16, row);
+    for (int g = 0; g <= q / L; g++) {
+        const float* t = taps + (g * 8 + phase) * 2 * cells;
+        float direct[L], mirror[L];
+        Dot16Lanes(t, rows + g * cells, direct);
+        Dot16Lanes(t + cells, rows + g * cells, mirror);
+        for (int l = 0; l < L; l++) {
+            int j = g * L + l;
+            if (j > q) break;
+            out[j] = direct[l];
+            if (j != 0 && j != q) out[2 * q - j] = mirror[l];
+        }
     }
 }
 

@@ -131,19 +131,20 @@ void sMpegStream::SetSubbandGains(const float* gains) {
 }
 
 // DCT-II by recursive halving (B. G. Lee): X[m] = sum x[k] cos(m (2k + 1) pi / 2N). The
-// templates unroll completely for the three sizes.
-template <int N> static inline void Dct(const float* x, float* X, const float* factors) {
+// templates unroll completely for the three sizes. T is float or Vec4: four slots' DCTs side
+// by side, each lane with the operations of one.
+template <int N, typename T> static inline void Dct(const T* x, T* X, const float* factors) {
     if constexpr (N == 1) {
         X[0] = x[0];
     } else {
         const int H = N / 2;
-        float even[H], odd[H], evenOut[H], oddOut[H];
+        T even[H], odd[H], evenOut[H], oddOut[H];
         for (int k = 0; k < H; k++) {
             even[k] = x[k] + x[N - 1 - k];
             odd[k] = (x[k] - x[N - 1 - k]) * factors[H + k];
         }
-        Dct<H>(even, evenOut, factors);
-        Dct<H>(odd, oddOut, factors);
+        Dct<H, T>(even, evenOut, factors);
+        Dct<H, T>(odd, oddOut, factors);
         for (int m = 0; m < H - 1; m++) {
             X[2 * m] = evenOut[m];
             X[2 * m + 1] = oddOut[m] + oddOut[m + 1];
@@ -181,13 +182,29 @@ static void ProcessChannels(const sMpegStream* s, float (*x)[32], int n) {
     }
 }
 
-// Runs the DCT of one channel's values into the ring of half-buffers.
+typedef float sHalves[sMpegStream::SYNTH_GROUPS * sMpegStream::SYNTH_GROUP_CELLS];
+
+// The DCTs of channel c of four consecutive slots at once: slot i's outputs in X[i].
 template <int N>
-static void StoreDct(sMpegStream* s, const float* x,
-                     float (*halves)[sMpegStream::SYNTH_GROUPS * sMpegStream::SYNTH_GROUP_CELLS]) {
+static void DctLanes(const sMpegStream* s, float (*x)[2][32], int c, float (*X)[N]) {
+    const int L = sMpegStream::SYNTH_LANES;
+    Vec4 in[N], result[N];
+    for (int k = 0; k < N; k++) {
+        float column[L];
+        for (int i = 0; i < L; i++) column[i] = x[i][c][k];
+        in[k] = Load4(column);
+    }
+    Dct<N, Vec4>(in, result, s->dctFactors);
+    for (int k = 0; k < N; k++) {
+        float column[L];
+        Store4(column, result[k]);
+        for (int i = 0; i < L; i++) X[i][k] = column[i];
+    }
+}
+
+// Stores one slot's DCT outputs into the ring of half-buffers.
+template <int N> static void StoreDct(const sMpegStream* s, const float* X, sHalves* halves) {
     const int q = N / 2;
-    float X[N];
-    Dct<N>(x, X, s->dctFactors);
     float* a = halves[s->ring & 1];
     float* b = halves[(s->ring & 1) ^ 1];
     int columnA = (s->ring + 1) & 14, columnB = s->ring | 1;
@@ -210,9 +227,7 @@ static inline void Dot16Lanes(const float* a, const float* b, float* result) {
 // Windows the half-buffer rows into N output samples, four rows at a time, with the taps laid
 // out for the ring's phase (signs included) so that every output is one dot product.
 template <int N>
-static void WindowSlot(const sMpegStream* s,
-                       float (*halves)[sMpegStream::SYNTH_GROUPS * sMpegStream::SYNTH_GROUP_CELLS],
-                       const float* taps, float* out) {
+static void WindowSlot(const sMpegStream* s, sHalves* halves, const float* taps, float* out) {
     const int q = N / 2, L = sMpegStream::SYNTH_LANES, cells = sMpegStream::SYNTH_GROUP_CELLS;
     const float* rows = halves[(s->ring + 1) & 1];
     int phase = (s->ring | 1) >> 1;
@@ -273,22 +288,32 @@ static void WriteSlot(const sMpegStream* s, float (*out)[32], int n, uint8_t* de
         WriteSamples<4>(s, out, n, dest);
 }
 
+// The slots go four at a time through the DCT (they do not depend on each other), then one
+// at a time through the ring and the window (which do).
 template <int N> static void SynthesizeFrame(sMpegStream* s, const float* table, uint8_t* dest) {
+    const int L = sMpegStream::SYNTH_LANES;
     int step = s->bytesPerSample * s->outputChannels * N;
-    for (int slot = 0; slot < 36; slot++) {
-        float x[2][32], out[2][32];
-        for (int c = 0; c < s->streamChannels; c++)
-            memcpy(x[c], &s->subband[c][slot * 32], sizeof(float) * N);
-        if (s->streamChannels == 1) memset(x[1], 0, sizeof(x[1]));
-        ProcessChannels(s, x, N);
-        for (int c = 0; c < s->synthChannels; c++) {
-            StoreDct<N>(s, x[c], s->synthBuffer[c]);
-            WindowSlot<N>(s, s->synthBuffer[c], table, out[c]);
+    for (int first = 0; first < 36; first += L) {
+        float x[L][2][32];
+        for (int i = 0; i < L; i++) {
+            for (int c = 0; c < s->streamChannels; c++)
+                memcpy(x[i][c], &s->subband[c][(first + i) * 32], sizeof(float) * N);
+            if (s->streamChannels == 1) memset(x[i][1], 0, sizeof(x[i][1]));
+            ProcessChannels(s, x[i], N);
         }
-        s->ring = (s->ring - 1) & 15;
-        if (dest) {
-            WriteSlot(s, out, N, dest);
-            dest += step;
+        float X[2][L][N];
+        for (int c = 0; c < s->synthChannels; c++) DctLanes<N>(s, x, c, X[c]);
+        for (int i = 0; i < L; i++) {
+            float out[2][32];
+            for (int c = 0; c < s->synthChannels; c++) {
+                StoreDct<N>(s, X[c][i], s->synthBuffer[c]);
+                WindowSlot<N>(s, s->synthBuffer[c], table, out[c]);
+            }
+            s->ring = (s->ring - 1) & 15;
+            if (dest) {
+                WriteSlot(s, out, N, dest);
+                dest += step;
+            }
         }
     }
 }

@@ -7,6 +7,14 @@
 
 namespace {
 
+inline uint64_t BigEndian(uint64_t word) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    return word;
+#else
+    return __builtin_bswap64(word);
+#endif
+}
+
 // A reader that keeps up to 57 bits in a cache; bytes past the readable size read as zero.
 struct BitCache {
     const uint8_t* bytes;
@@ -35,8 +43,9 @@ struct BitCache {
     void Fill() {
         int take = (64 - count) >> 3;
         if (nextByte + 8 <= size) {
-            uint64_t word = 0;
-            for (int i = 0; i < 8; i++) word = word << 8 | bytes[nextByte + uint32_t(i)];
+            uint64_t word;
+            memcpy(&word, bytes + nextByte, 8);
+            word = BigEndian(word);
             cache |= (word >> (64 - 8 * take)) << (64 - count - 8 * take);
             nextByte += uint32_t(take);
             count += 8 * take;
@@ -62,6 +71,12 @@ struct BitCache {
         return value;
     }
 
+    // The escape's bits, making sure of them and of two signs after them.
+    uint32_t TakeEscape(int linbits) {
+        Ensure(linbits + 2);
+        return Take(linbits);
+    }
+
     // A sign bit follows a non-zero value only; flipping the float's sign bit is negation.
     float TakeSignIf(bool present, float magnitude) {
         uint32_t sign = uint32_t(cache >> 63) & uint32_t(present);
@@ -84,8 +99,9 @@ struct BitCache {
     }
 };
 
-// The most one pair takes: a 19-bit code, two 13-bit escapes and two signs.
-enum { PAIR_BITS_MAX = 19 + 2 * 13 + 2, QUAD_BITS_MAX = 6 + 4 };
+// The longest pair code and its two signs; an escape makes sure of its own bits and the
+// signs after it. A quadruple code is at most 6 bits, with four signs.
+enum { PAIR_BITS_MAX = 19 + 2, QUAD_BITS_MAX = 6 + 4 };
 
 int DecodeBigValues(BitCache& in, const sLayer3Side& side, const int16_t* reorder,
                     const sLayer3Tables& tables, float* lines) {
@@ -103,9 +119,9 @@ int DecodeBigValues(BitCache& in, const sLayer3Side& side, const int16_t* reorde
             int x = leaf >> 4, y = leaf & 15;
             // Zeros store +0, which the lines already hold, so both values are stored
             // whatever they are: no branch to mispredict.
-            if (x == 15 && linbits) x += int(in.Take(linbits));
+            if (x == 15 && linbits) x += int(in.TakeEscape(linbits));
             lines[reorder[line]] = in.TakeSignIf(x != 0, pow43[x]);
-            if (y == 15 && linbits) y += int(in.Take(linbits));
+            if (y == 15 && linbits) y += int(in.TakeEscape(linbits));
             lines[reorder[line + 1]] = in.TakeSignIf(y != 0, pow43[y]);
         }
     }

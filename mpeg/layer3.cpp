@@ -1,5 +1,6 @@
 // Layer III decoding in sMpegStream: side information, the main-data reservoir, scale
 // factors, and the order in which the stages of layer3_stages.cpp run.
+#include <stddef.h>
 #include <string.h>
 
 #include "huffman.h"
@@ -321,8 +322,9 @@ void SkipFrameIntoReservoir(sMpegStream& m) {
 } // namespace
 
 void sMpegStream::Layer3BuildTables() {
-    memset(&layer3, 0, sizeof layer3);
-    Layer3ComputeTables(&layer3.tables);
+    // The tables come last in the state, so that clearing stops short of them.
+    memset(&layer3, 0, offsetof(sLayer3State, tables));
+    if (!tablesBuilt) Layer3ComputeTables(&layer3.tables);
 }
 
 void sMpegStream::Layer3FirstFrame(int bitrate) {

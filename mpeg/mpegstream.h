@@ -10,7 +10,8 @@
 //   synth.cpp       the polyphase synthesis filter and the channel configuration
 //
 // Layer III contract (the members marked "layer3.cpp" below are implemented there):
-//   - Layer3BuildTables() runs at every Open, before the first frame.
+//   - Layer3BuildTables() runs at every Open, before the first frame: it clears the state
+//     and computes the tables the first time only (they are the same every time).
 //   - Layer3FirstFrame(bitrate) runs on the first frame after the first header was
 //     accepted: with bitrate != 0 it sets slotSize = 1, frameQuotient/frameRemainder =
 //     144 * bitrate / sampleRate and prerollFrames; always it builds the reorder tables,
@@ -160,6 +161,7 @@ public:
     int frameStart; // offset in input of the current header's first byte (-1: moved out)
     sMpegHeader header;
     int firstFrame;
+    int tablesBuilt; // the constant tables of all layers and the synthesis, on the first Open
     int lockedVersion, lockedLayer, lockedSampleRate, lockedModeClass;
     int notSeekable;
     int dataStart; // source offset of the first audio frame (past tags, junk, an info frame)

@@ -89,7 +89,7 @@ void sMpegStream::SynthBuildTables() {
 }
 
 void sMpegStream::SynthConfigure() {
-    SynthBuildTables();
+    if (!tablesBuilt) SynthBuildTables(); // Open builds them; a bare configuration does not
     int channels = requestedChannels;
     downmix = duplicate = 0;
     if (channels == 0) channels = streamChannels;

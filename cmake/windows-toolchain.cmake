@@ -13,3 +13,8 @@ set(CMAKE_FIND_ROOT_PATH /usr/${PRISMATEL_MINGW_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+# Without SSE, GCC notes that returning the decoder's four-float vectors (mpeg/vec4.h)
+# changes the calling convention; that matters only for calls between separately built code,
+# and those helpers are all inline.
+set(CMAKE_CXX_FLAGS_INIT "-Wno-psabi")

@@ -3,7 +3,8 @@ BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test run record bench fuzz threads leaks windows windows64 wine clean
+.PHONY: all deps build data test run record bench fuzz threads leaks windows windows64 wine \
+	web serve-web web-test clean
 
 all: build
 
@@ -19,10 +20,15 @@ build: deps $(BUILD)/build.ninja
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
+# Only the show's data (and the tools that make it), for builds that need no more.
+data: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target data
+
 run: build
 	@tools/run-demo $(BUILD)
 
 record: build
+	@tools/setup-deps --record
 	@tools/record-demo $(BUILD)
 
 bench: build
@@ -67,6 +73,28 @@ windows64:
 wine: build windows64
 	@tools/setup-deps --wine
 	@tools/check-wine $(BUILD) $(WINDOWS64_BUILD) build-wine
+
+# The show in a web page, compiled with Debian's Emscripten into build-web/ (its data from
+# the native build). Emscripten's JavaScript optimiser needs Debian's acorn, which a Node.js
+# that is not Debian's own finds only through NODE_PATH.
+WEB_BUILD ?= build-web
+WEB_ENV = NODE_PATH=/usr/share/nodejs
+
+web: data
+	@tools/setup-deps --web
+	$(WEB_ENV) emcmake cmake -S . -B $(WEB_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	    -DPRISMATEL_DATA_DIR=$(CURDIR)/$(BUILD)/data
+	$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
+	@echo "The page: $(WEB_BUILD)/index.html (make serve-web serves it)"
+
+# Serves build-web/ on http://127.0.0.1:8080/ with the headers its threads need.
+WEB_PORT ?= 8080
+serve-web: web
+	@tools/serve-web $(WEB_BUILD) $(WEB_PORT)
+
+# The page in headless Chromium, checked against the native program's recording.
+web-test: web build
+	@tools/check-web $(BUILD) $(WEB_BUILD)
 
 clean:
 	rm -rf $(BUILD)

@@ -2,7 +2,7 @@
 # use (cmake -P, run by the build before the folder's library compiles):
 #   "name.h"            a header of the same folder
 #   "folder/name.h"     a header of an allowed folder, named by its path under platform/
-# and SDL's headers only in host/sdl/. A file that breaks the rule fails the build.
+# and SDL's headers only in host/sdl/, Emscripten's only in host/web/. A file that breaks the rule fails the build.
 #   -DROOT=<platform dir> -DFOLDER=<folder> -DALLOWED=<folder;...> -DSTAMP=<file>
 cmake_minimum_required(VERSION 3.25)
 
@@ -27,6 +27,8 @@ foreach(file ${files})
             endif()
         elseif(line MATCHES "#[ \t]*include[ \t]*<(SDL[^>]*)>" AND NOT FOLDER STREQUAL "host/sdl")
             string(APPEND errors "${shown}: <${CMAKE_MATCH_1}>: SDL belongs to host/sdl/\n")
+        elseif(line MATCHES "#[ \t]*include[ \t]*<(emscripten[^>]*)>" AND NOT FOLDER STREQUAL "host/web")
+            string(APPEND errors "${shown}: <${CMAKE_MATCH_1}>: Emscripten belongs to host/web/\n")
         endif()
     endforeach()
 endforeach()

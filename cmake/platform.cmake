@@ -13,6 +13,7 @@
 #        |
 #        v
 #   host/sdl  host/headless   the hosts; they see only the interface's headers
+#   (host/web instead of host/sdl in the browser build)
 
 # The Windows headers, for everyone.
 add_library(platform_api INTERFACE)
@@ -53,9 +54,20 @@ function(prismatel_platform_library target folder)
     add_dependencies(${target} ${target}_includes)
 endfunction()
 
-prismatel_platform_library(host_sdl host/sdl SEES host LINKS PkgConfig::SDL2)
-prismatel_platform_library(host_headless host/headless SEES host LINKS PNG::PNG)
-prismatel_platform_library(host host USES host_sdl host_headless)
+# The host that shows the picture: an SDL window, or in the browser build a page's canvas
+# (whose build has no libpng: recording is the native program's job).
+if(EMSCRIPTEN)
+    prismatel_platform_library(host_web host/web SEES host)
+    prismatel_platform_library(host_headless host/headless SEES host)
+    set(PRISMATEL_SHOWN_HOST host_web)
+else()
+    prismatel_platform_library(host_sdl host/sdl SEES host LINKS PkgConfig::SDL2)
+    prismatel_platform_library(host_headless host/headless SEES host LINKS PNG::PNG)
+    set(PRISMATEL_SHOWN_HOST host_sdl)
+endif()
+# select.cpp names both screen hosts' headers and compiles in the one its build has.
+prismatel_platform_library(host host USES ${PRISMATEL_SHOWN_HOST} host_headless
+                           SEES host/sdl host/web)
 prismatel_platform_library(machine machine USES host)
 prismatel_platform_library(kernel32 kernel32 USES machine)
 prismatel_platform_library(user32 user32 USES kernel32 machine host)

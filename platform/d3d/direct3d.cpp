@@ -262,30 +262,36 @@ HRESULT Device::GetRenderTarget(LPDIRECTDRAWSURFACE* out) {
     return D3D_OK;
 }
 
+// A state arrives as whatever number the caller cast: checked as an int, since an enum's
+// value range lets a compiler (clang) drop the check on the enum itself.
+static bool ValidState(int state, int count) {
+    return state > 0 && state < count;
+}
+
 DWORD Device::RenderState(D3DRENDERSTATETYPE state) const {
-    return (state > 0 && state < RENDER_STATE_COUNT) ? renderStates[state] : 0;
+    return ValidState(state, RENDER_STATE_COUNT) ? renderStates[state] : 0;
 }
 
 HRESULT Device::GetRenderState(D3DRENDERSTATETYPE state, LPDWORD value) {
-    if (!value || state <= 0 || state >= RENDER_STATE_COUNT) return DDERR_INVALIDPARAMS;
+    if (!value || !ValidState(state, RENDER_STATE_COUNT)) return DDERR_INVALIDPARAMS;
     *value = renderStates[state];
     return D3D_OK;
 }
 
 HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
-    if (state <= 0 || state >= RENDER_STATE_COUNT) return DDERR_INVALIDPARAMS;
+    if (!ValidState(state, RENDER_STATE_COUNT)) return DDERR_INVALIDPARAMS;
     renderStates[state] = value;
     return D3D_OK;
 }
 
 HRESULT Device::GetLightState(D3DLIGHTSTATETYPE state, LPDWORD value) {
-    if (!value || state <= 0 || state >= LIGHT_STATE_COUNT) return DDERR_INVALIDPARAMS;
+    if (!value || !ValidState(state, LIGHT_STATE_COUNT)) return DDERR_INVALIDPARAMS;
     *value = lightStates[state];
     return D3D_OK;
 }
 
 HRESULT Device::SetLightState(D3DLIGHTSTATETYPE state, DWORD value) {
-    if (state <= 0 || state >= LIGHT_STATE_COUNT) return DDERR_INVALIDPARAMS;
+    if (!ValidState(state, LIGHT_STATE_COUNT)) return DDERR_INVALIDPARAMS;
     lightStates[state] = value;
     return D3D_OK;
 }

@@ -117,7 +117,7 @@ public:
 
 // The parts of the host in use.
 struct Host {
-    const char* name; // "sdl" or "headless"
+    const char* name; // "sdl", "web" or "headless"
     Window* window;
     FrameSink* frames;
     SoundSink* sound;

@@ -1,15 +1,29 @@
-// The one place that chooses the host: the SDL window, audio and real time, or none of them
-// (headless); the recording, the virtual clock and the input script where the settings ask
-// for them, whichever host shows the picture.
+// The one place that chooses the host: the SDL window, audio and real time (in the browser
+// build the page's canvas and Web Audio instead), or none of them (headless); the recording, the
+// virtual clock and the input script where the settings ask for them, whichever host shows the
+// picture.
 #include "select.h"
 
 #include "host/headless/parts.h"
+#ifdef __EMSCRIPTEN__
+#include "host/web/parts.h"
+#else
 #include "host/sdl/parts.h"
+#endif
 
 #include <mutex>
 
 namespace host {
 namespace {
+
+// The host that shows the picture and plays the sound when not headless.
+#ifdef __EMSCRIPTEN__
+namespace screen = web;
+const char* const SCREEN_NAME = "web";
+#else
+namespace screen = sdl;
+const char* const SCREEN_NAME = "sdl";
+#endif
 
 // The frames go to the window and then to the recording.
 class BothFrameSinks : public FrameSink {
@@ -34,10 +48,10 @@ FrameSink* FramesFor(const Settings& s) {
     // Never destroyed, like every part: a thread may still show a frame during exit.
     static NoFrameSink* none = new NoFrameSink;
     static BothFrameSinks* both =
-        new BothFrameSinks(sdl::TheFrameSink(), headless::TheFrameRecorder());
+        new BothFrameSinks(screen::TheFrameSink(), headless::TheFrameRecorder());
     bool shown = !s.headless, recorded = !s.captureDir.empty();
     if (shown && recorded) return both;
-    if (shown) return sdl::TheFrameSink();
+    if (shown) return screen::TheFrameSink();
     if (recorded) return headless::TheFrameRecorder();
     return none;
 }
@@ -45,7 +59,7 @@ FrameSink* FramesFor(const Settings& s) {
 // Recording the sound, like playing it without speakers, follows the machine clock.
 SoundSink* SoundFor(const Settings& s) {
     if (s.headless || !s.captureDir.empty()) return headless::TheSoundRecorder();
-    return sdl::TheSoundSink();
+    return screen::TheSoundSink();
 }
 
 struct Choice {
@@ -61,11 +75,11 @@ Choice& TheChoice() {
 } // namespace
 
 void Choose(const Settings& s) {
-    sdl::Configure(s);
+    screen::Configure(s);
     headless::Configure(s);
     Host h;
-    h.name = s.headless ? "headless" : "sdl";
-    h.window = s.headless ? headless::TheWindow() : sdl::TheWindow();
+    h.name = s.headless ? "headless" : SCREEN_NAME;
+    h.window = s.headless ? headless::TheWindow() : screen::TheWindow();
     h.frames = FramesFor(s);
     h.sound = SoundFor(s);
     h.script = headless::TheInputScript();
@@ -84,7 +98,7 @@ Host Current() {
 
 void ResetForTest() {
     RestartClock();
-    sdl::ResetForTest();
+    screen::ResetForTest();
     headless::ResetForTest();
 }
 

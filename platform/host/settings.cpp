@@ -37,6 +37,11 @@ bool IsOne(const char* text) {
 }
 
 bool NoDisplayVariable(const std::function<const char*(const char*)>& getenv) {
+#ifdef __EMSCRIPTEN__
+    // In the browser the page is the display, and it has no such variables.
+    (void)getenv;
+    return false;
+#endif
     const char* x11 = getenv("DISPLAY");
     const char* wayland = getenv("WAYLAND_DISPLAY");
     return !(x11 && *x11) && !(wayland && *wayland);

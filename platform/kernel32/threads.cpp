@@ -121,22 +121,49 @@ struct FinishOnExit {
     ~FinishOnExit() { MarkFinished(*thread); }
 };
 
+#ifdef __EMSCRIPTEN__
+// Emscripten's pthread_exit does not unwind the stack: a cleanup handler marks the end.
+thread_local bool startedByCreateThread = false;
+
+void FinishThread(void* thread) {
+    MarkFinished(*static_cast<ThreadObject*>(thread));
+}
+#endif
+
 void* ThreadEntry(void* argument) {
     std::shared_ptr<ThreadObject>* start = static_cast<std::shared_ptr<ThreadObject>*>(argument);
     currentThread = *start;
     delete start;
     currentThreadId = currentThread->id;
     ThreadObject* self = currentThread.get();
+#ifdef __EMSCRIPTEN__
+    startedByCreateThread = true;
+    pthread_cleanup_push(FinishThread, self);
+#else
     FinishOnExit finish{self};
+#endif
     DWORD code = self->routine(self->parameter);
-    std::lock_guard<std::mutex> guard(self->lock);
-    self->exitCode = code;
+    {
+        std::lock_guard<std::mutex> guard(self->lock);
+        self->exitCode = code;
+    }
+#ifdef __EMSCRIPTEN__
+    pthread_cleanup_pop(1);
+#endif
     return nullptr;
 }
 
+#ifdef __EMSCRIPTEN__
+// The browser's process is no Linux process with the initial thread's id: the initial
+// thread is the one that main() runs on, the only thread CreateThread did not start.
+bool IsInitialThread() {
+    return !startedByCreateThread;
+}
+#else
 bool IsInitialThread() {
     return getpid() == (pid_t)syscall(SYS_gettid);
 }
+#endif
 
 bool ConsumeCreationPermit() {
     Kernel& k = TheKernel();

@@ -1,4 +1,4 @@
-// Recording of shown frames as PNG files (libpng), and reading them back (tests).
+// Recording of shown frames as PNG files (libpng, png.cpp), and reading them back (tests).
 #ifndef PRISMATEL_CAPTURE_H
 #define PRISMATEL_CAPTURE_H
 

@@ -98,8 +98,7 @@ Decoded Decode(const std::string& bits, const sLayer3Side& side, int reorderKind
     std::vector<uint8_t> bytes = Pack(bits);
     sLayer3Bits in = {bytes.data(), uint32_t(bytes.size()), 0};
     Decoded d;
-    d.count =
-        Layer3DecodeSpectrum(&in, side, reorder[rate][reorderKind], Tables(), d.lines.data());
+    d.count = Layer3DecodeSpectrum(&in, side, reorder[rate][reorderKind], Tables(), d.lines.data());
     d.position = in.position;
     for (int i = L3_LINES; i < L3_LINES + 8; i++) EXPECT_EQ(d.lines[i], 12345.0f) << "overrun";
     return d;

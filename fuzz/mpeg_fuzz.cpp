@@ -48,10 +48,10 @@ sMpegStream decoder;
 uint8_t output[3 * 9216 + 17];
 
 // What one input may decode: two output frames (of at most 1152 float stereo samples) per
-// 48 input bytes, about the smallest frame that carries data, and never more than 16
+// 48 input bytes, about the smallest frame that carries data, and never more than 8
 // frames. Every path of the decoder is reached within a few frames; decoding on past that
 // only repeats them and costs executions.
-enum { OUTPUT_FRAME_BYTES = 1152 * 2 * 4, BYTES_PER_FRAME = 48, MAX_OUTPUT_FRAMES = 16 };
+enum { OUTPUT_FRAME_BYTES = 1152 * 2 * 4, BYTES_PER_FRAME = 48, MAX_OUTPUT_FRAMES = 8 };
 
 int OutputLimit(size_t inputBytes) {
     size_t frames = 2 * (inputBytes / BYTES_PER_FRAME + 1);

@@ -23,6 +23,7 @@ namespace {
 
 const int SECONDS = 300;
 const int RATE = 44100;
+const double TARGET_RATIO = 0.9;
 
 std::string workDir;
 std::string streamPath;
@@ -163,10 +164,13 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    if (ourSeconds > 0 && theirSeconds > 0)
+    if (ourSeconds > 0 && theirSeconds > 0) {
+        double ratio = ourSeconds / theirSeconds;
         printf("decoder CPU time / mpg123 CPU time on %d s of 192 kbit/s Layer III: %.2f "
-               "(%.2f s against %.2f s)\n",
-               SECONDS, ourSeconds / theirSeconds, ourSeconds, theirSeconds);
+               "(%.2f s against %.2f s; target %.2f or less: %s)\n",
+               SECONDS, ratio, ourSeconds, theirSeconds, TARGET_RATIO,
+               ratio <= TARGET_RATIO ? "met" : "NOT met");
+    }
     if (!workDir.empty()) {
         unlink(streamPath.c_str());
         rmdir(workDir.c_str());

@@ -32,7 +32,8 @@ add_executable(mpeg_fuzz ${CMAKE_SOURCE_DIR}/fuzz/mpeg_fuzz.cpp ${FUZZ_MPEG_SOUR
 target_include_directories(mpeg_fuzz PRIVATE ${CMAKE_SOURCE_DIR}/mpeg
                            ${CMAKE_SOURCE_DIR}/platform/include)
 target_compile_options(mpeg_fuzz PRIVATE -fsanitize=fuzzer,address,undefined
-                       -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+                       -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+                       -fsanitize-coverage-ignorelist=${CMAKE_SOURCE_DIR}/fuzz/coverage-ignore.txt)
 target_link_options(mpeg_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
 
 add_custom_target(fuzzers DEPENDS packfile_fuzz bitmap_fuzz mpeg_fuzz)

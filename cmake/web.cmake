@@ -40,10 +40,10 @@ set_target_properties(vd PROPERTIES SUFFIX ".js" RUNTIME_OUTPUT_DIRECTORY ${CMAK
                       "${PRISMATEL_DATA_DIR}/q47.dat;${PRISMATEL_DATA_DIR}/vd.mp3")
 # main() runs on a worker of its own (PROXY_TO_PTHREAD) so that the window thread may block
 # as it does in Windows while the page's thread stays free for events, drawing and sound.
-# The pool has a worker ready for each of the program's threads (window, main, CD, music)
-# and a spare.
+# The pool has a worker ready for each of the program's threads (window, main, CD, music,
+# the music's start-up decoder) and a spare.
 target_link_options(vd PRIVATE
-    -sPROXY_TO_PTHREAD=1 -sPTHREAD_POOL_SIZE=6 -sEXIT_RUNTIME=1
+    -sPROXY_TO_PTHREAD=1 -sPTHREAD_POOL_SIZE=7 -sEXIT_RUNTIME=1
     -sINITIAL_MEMORY=268435456 -sTOTAL_STACK=1048576
     -sEXPORTED_RUNTIME_METHODS=ENV
     "SHELL:--pre-js ${CMAKE_SOURCE_DIR}/web/pre.js"

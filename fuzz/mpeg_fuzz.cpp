@@ -47,6 +47,18 @@ BytesStream source;
 sMpegStream decoder;
 uint8_t output[3 * 9216 + 17];
 
+// What one input may decode: two output frames (of at most 1152 float stereo samples) per
+// 48 input bytes, about the smallest frame that carries data, and never more than 8
+// frames. Every path of the decoder is reached within a few frames; decoding on past that
+// only repeats them and costs executions.
+enum { OUTPUT_FRAME_BYTES = 1152 * 2 * 4, BYTES_PER_FRAME = 48, MAX_OUTPUT_FRAMES = 8 };
+
+int OutputLimit(size_t inputBytes) {
+    size_t frames = 2 * (inputBytes / BYTES_PER_FRAME + 1);
+    if (frames > MAX_OUTPUT_FRAMES) frames = MAX_OUTPUT_FRAMES;
+    return int(frames) * OUTPUT_FRAME_BYTES;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -70,8 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             float volume = 0.7f;
             decoder.Control(4096, &volume, 0);
         }
-        int total = 0;
-        for (int reads = 0; reads < 4000; reads++) {
+        int total = 0, limit = OutputLimit(size);
+        for (int reads = 0; reads < 4000 && total < limit; reads++) {
             int got = decoder.Read(output, readSize);
             if (got <= 0) break;
             total += got;

@@ -27,6 +27,45 @@ extern const int32_t tree7[71], tree8[71], tree9[71], tree10[127], tree11[127], 
 extern const int32_t tree13[511], tree15[511], tree16[511], tree24[511];
 extern const int32_t treeA[31], treeB[31];
 
+// Walking a tree costs a branch per bit, so decoding goes through tables built from the trees
+// (huffman_lookup.cpp): the next `bits` bits of the stream (at most LOOKUP_BITS, fewer for a
+// shallower tree) index an entry that holds the leaf and its code length, or, for the few codes
+// longer than that, the node where the walk goes on. Tables sharing a tree share its part.
+enum {
+    LOOKUP_BITS = 10,
+    LOOKUP_CAPACITY = 10330, // the parts of the 18 distinct trees at LOOKUP_BITS
+    LOOKUP_NODE = 0x8000,    // entry flag: the low bits are a node index
+};
+
+struct sHuffLookup {
+    uint16_t entries[LOOKUP_CAPACITY]; // leaf | length << 8, or LOOKUP_NODE | node
+    const uint16_t* part[TABLES];
+    int bits[TABLES];
+};
+
+// Returns the entries used: LOOKUP_CAPACITY, which the trees fix.
+int BuildLookup(sHuffLookup* lookup);
+
+// Decodes the code at the top of window (whose top 19 bits must be the stream's) with table
+// n; sets *length to the bits the code took.
+inline int Decode(const sHuffLookup& lookup, int n, uint64_t window, int* length) {
+    int bits = lookup.bits[n];
+    unsigned entry = lookup.part[n][window >> (64 - bits)];
+    if (!(entry & LOOKUP_NODE)) {
+        *length = int(entry >> 8);
+        return int(entry & 255);
+    }
+    const int32_t* tree = tables[n].tree;
+    int i = int(entry & ~unsigned(LOOKUP_NODE));
+    int used = bits;
+    for (int32_t node = tree[i]; node < 0; node = tree[i], used++) {
+        int bit = int((window << used) >> 63);
+        i += 1 + (-node & -bit); // 0: the next entry; 1: k + 1 further on
+    }
+    *length = used;
+    return tree[i];
+}
+
 } // namespace huffman
 
 #endif

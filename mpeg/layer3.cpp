@@ -1,5 +1,6 @@
 // Layer III decoding in sMpegStream: side information, the main-data reservoir, scale
 // factors, and the order in which the stages of layer3_stages.cpp run.
+#include <stddef.h>
 #include <string.h>
 
 #include "huffman.h"
@@ -205,7 +206,7 @@ void DecodeChannelLines(sMpegStream& m, int gr, int ch) {
     int kind = side.blockType != 2 ? L3_REORDER_LONG
                : side.mixed        ? L3_REORDER_MIXED
                                    : L3_REORDER_SHORT;
-    Layer3DecodeSpectrum(&bits, side, s.reorder[kind], s.tables.pow43, s.lines[ch]);
+    Layer3DecodeSpectrum(&bits, side, s.reorder[kind], s.tables, s.lines[ch]);
     Layer3Requantise(side, s.scalefac[ch], IsMpeg1(m), Bands(m), s.tables, s.lines[ch]);
 }
 
@@ -226,6 +227,31 @@ void ApplyLineGains(sLayer3State& s, float* lines, int longSubbands, int subband
     for (int i = longEnd; i < end; i++) lines[i] *= s.lineGainMeans[i / 3];
 }
 
+// The lanes of Layer3ImdctLongLanes: a group of subbands with one long window whose lines are
+// not all zero (a subband without lines only lets its stored half out, to the bit).
+bool AllLongAndNonZero(const sLayer3Side& side, int first, int longSubbands, const float* lines) {
+    if (side.mixed && first < 2) return false;
+    if (side.blockType == 2 && first + L3_IMDCT_LANES > longSubbands) return false;
+    for (int sb = first; sb < first + L3_IMDCT_LANES; sb++) {
+        const float* in = lines + 18 * sb;
+        bool zero = true;
+        for (int k = 0; k < 18; k++) zero = zero && in[k] == 0;
+        if (zero) return false;
+    }
+    return true;
+}
+
+void ImdctSubband(sLayer3State& s, const sLayer3Side& side, int sb, int longSubbands, int ch,
+                  float* out) {
+    const float* in = s.lines[ch] + 18 * sb;
+    float* overlap = s.overlap[ch] + 18 * sb;
+    if (side.blockType == 2 && sb >= longSubbands)
+        Layer3ImdctShort(in, s.tables, overlap, out + sb, 32);
+    else
+        Layer3ImdctLong(in, side.mixed && sb < 2 ? 0 : side.blockType, s.tables, overlap, out + sb,
+                        32);
+}
+
 // Alias reduction, line gains, IMDCT and overlap, frequency inversion of one channel.
 void HybridSynthesis(sMpegStream& m, int gr, int ch) {
     sLayer3State& s = m.layer3;
@@ -239,17 +265,17 @@ void HybridSynthesis(sMpegStream& m, int gr, int ch) {
     Layer3Alias(lines, MinInt(longSubbands, subbands), s.tables);
     if (s.lineGainsOn) ApplyLineGains(s, lines, longSubbands, subbands);
     float* out = m.subband[ch] + gr * L3_LINES;
-    for (int sb = 0; sb < subbands; sb++) {
-        float* o = out + sb;
-        float* overlap = s.overlap[ch] + 18 * sb;
-        if (side.blockType == 2 && sb >= longSubbands)
-            Layer3ImdctShort(lines + 18 * sb, s.tables, overlap, o, 32);
+    for (int sb = 0; sb < subbands; sb += L3_IMDCT_LANES) {
+        int count = MinInt(L3_IMDCT_LANES, subbands - sb);
+        if (count == L3_IMDCT_LANES && AllLongAndNonZero(side, sb, longSubbands, lines))
+            Layer3ImdctLongLanes(lines + 18 * sb, side.blockType, s.tables, s.overlap[ch] + 18 * sb,
+                                 out + sb, 32);
         else
-            Layer3ImdctLong(lines + 18 * sb, side.mixed && sb < 2 ? 0 : side.blockType, s.tables,
-                            overlap, o, 32);
-        if (sb & 1)
-            for (int t = 1; t < 18; t += 2) o[t * 32] = -o[t * 32];
+            for (int i = sb; i < sb + count; i++) ImdctSubband(s, side, i, longSubbands, ch, out);
     }
+    // Frequency inversion: odd slots of odd subbands.
+    for (int t = 1; t < 18; t += 2)
+        for (int sb = 1; sb < subbands; sb += 2) out[t * 32 + sb] = -out[t * 32 + sb];
 }
 
 void DecodeGranule(sMpegStream& m, int gr) {
@@ -296,8 +322,9 @@ void SkipFrameIntoReservoir(sMpegStream& m) {
 } // namespace
 
 void sMpegStream::Layer3BuildTables() {
-    memset(&layer3, 0, sizeof layer3);
-    Layer3ComputeTables(&layer3.tables);
+    // The tables come last in the state, so that clearing stops short of them.
+    memset(&layer3, 0, offsetof(sLayer3State, tables));
+    if (!tablesBuilt) Layer3ComputeTables(&layer3.tables);
 }
 
 void sMpegStream::Layer3FirstFrame(int bitrate) {

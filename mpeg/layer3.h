@@ -5,6 +5,8 @@
 
 #include <stdint.h>
 
+#include "huffman.h"
+
 enum {
     L3_LINES = 576,
     L3_SUBBANDS = 32,
@@ -66,6 +68,7 @@ struct sLayer3Tables {
     float longWindow[4][36];
     // The 12-point IMDCT with the short window folded in.
     float shortKernel[12][6];
+    huffman::sHuffLookup huffLookup;
 };
 
 // The band layout of one sample rate.
@@ -129,7 +132,7 @@ struct sLayer3Bits {
 // Huffman decodes one granule and channel into lines (zeroing the rest) through the reorder
 // table; returns the count of lines decoded (the rest are zero).
 int Layer3DecodeSpectrum(sLayer3Bits* bits, const sLayer3Side& side, const int16_t* reorder,
-                         const float* pow43, float* lines);
+                         const sLayer3Tables& tables, float* lines);
 
 // Requantises in place with the scale factors of the granule and channel.
 void Layer3Requantise(const sLayer3Side& side, const uint8_t* scalefac, int mpeg1,
@@ -151,6 +154,11 @@ void Layer3Alias(float* lines, int subbands, const sLayer3Tables& tables);
 // slot * stride], the second half kept in overlap.
 void Layer3ImdctLong(const float* in, int blockType, const sLayer3Tables& tables, float* overlap,
                      float* out, int stride);
+// The same for L3_IMDCT_LANES neighbouring subbands at once, none of whose lines are all
+// zero: in and overlap hold them one after another, out[slot * stride + j] is subband j's.
+enum { L3_IMDCT_LANES = 4 };
+void Layer3ImdctLongLanes(const float* in, int blockType, const sLayer3Tables& tables,
+                          float* overlap, float* out, int stride);
 void Layer3ImdctShort(const float* in, const sLayer3Tables& tables, float* overlap, float* out,
                       int stride);
 

@@ -7,6 +7,14 @@
 
 namespace {
 
+inline uint64_t BigEndian(uint64_t word) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    return word;
+#else
+    return __builtin_bswap64(word);
+#endif
+}
+
 // A reader that keeps up to 57 bits in a cache; bytes past the readable size read as zero.
 struct BitCache {
     const uint8_t* bytes;
@@ -35,8 +43,9 @@ struct BitCache {
     void Fill() {
         int take = (64 - count) >> 3;
         if (nextByte + 8 <= size) {
-            uint64_t word = 0;
-            for (int i = 0; i < 8; i++) word = word << 8 | bytes[nextByte + uint32_t(i)];
+            uint64_t word;
+            memcpy(&word, bytes + nextByte, 8);
+            word = BigEndian(word);
             cache |= (word >> (64 - 8 * take)) << (64 - count - 8 * take);
             nextByte += uint32_t(take);
             count += 8 * take;
@@ -50,75 +59,86 @@ struct BitCache {
         }
     }
 
-    int Bit() {
-        if (count < 1) Fill();
-        int bit = int(cache >> 63);
-        cache <<= 1;
-        count--;
-        return bit;
+    // Makes sure n bits (at most 57) are in the cache for the unchecked reads below.
+    void Ensure(int n) {
+        if (count < n) Fill();
     }
 
-    // n from 1 to 32.
-    uint32_t Bits(int n) {
-        if (count < n) Fill();
+    uint32_t Take(int n) {
         uint32_t value = uint32_t(cache >> (64 - n));
         cache <<= n;
         count -= n;
         return value;
     }
 
-    int Walk(const int32_t* tree) {
-        if (count < 24) Fill(); // no tree is deeper than 19
-        int i = 0;
-        for (int32_t entry = tree[0]; entry < 0; entry = tree[i]) {
-            int bit = int(cache >> 63);
-            cache <<= 1;
-            count--;
-            i += 1 + (-entry & -bit); // 0: the next entry; 1: k + 1 further on
-        }
-        return tree[i];
+    // The escape's bits, making sure of them and of two signs after them.
+    uint32_t TakeEscape(int linbits) {
+        Ensure(linbits + 2);
+        return Take(linbits);
+    }
+
+    // A sign bit follows a non-zero value only; flipping the float's sign bit is negation.
+    float TakeSignIf(bool present, float magnitude) {
+        uint32_t sign = uint32_t(cache >> 63) & uint32_t(present);
+        cache <<= int(present);
+        count -= int(present);
+        uint32_t word;
+        memcpy(&word, &magnitude, 4);
+        word ^= sign << 31;
+        memcpy(&magnitude, &word, 4);
+        return magnitude;
+    }
+
+    // The code of table n (huffman.h).
+    int TakeCode(const huffman::sHuffLookup& lookup, int n) {
+        int length;
+        int value = huffman::Decode(lookup, n, cache, &length);
+        cache <<= length;
+        count -= length;
+        return value;
     }
 };
 
-inline float Signed(BitCache& in, float magnitude) {
-    return in.Bit() ? -magnitude : magnitude;
-}
+// The longest pair code and its two signs; an escape makes sure of its own bits and the
+// signs after it. A quadruple code is at most 6 bits, with four signs.
+enum { PAIR_BITS_MAX = 19 + 2, QUAD_BITS_MAX = 6 + 4 };
 
 int DecodeBigValues(BitCache& in, const sLayer3Side& side, const int16_t* reorder,
-                    const float* pow43, float* lines) {
+                    const sLayer3Tables& tables, float* lines) {
+    const float* pow43 = tables.pow43;
     int end = side.bigValueLines > L3_LINES ? L3_LINES : side.bigValueLines;
     int regionEnd[3] = {side.region1Start, side.region2Start, end};
     int line = 0;
     for (int r = 0; r < 3; r++) {
         int stop = regionEnd[r] < end ? regionEnd[r] : end;
-        const huffman::sHuffTable& table = huffman::tables[side.tableSelect[r] & 31];
-        int linbits = table.linbits;
+        int n = side.tableSelect[r] & 31;
+        int linbits = huffman::tables[n].linbits;
         for (; line < stop; line += 2) {
-            int leaf = in.Walk(table.tree);
+            in.Ensure(PAIR_BITS_MAX);
+            int leaf = in.TakeCode(tables.huffLookup, n);
             int x = leaf >> 4, y = leaf & 15;
-            if (x) {
-                if (x == 15 && linbits) x += int(in.Bits(linbits));
-                lines[reorder[line]] = Signed(in, pow43[x]);
-            }
-            if (y) {
-                if (y == 15 && linbits) y += int(in.Bits(linbits));
-                lines[reorder[line + 1]] = Signed(in, pow43[y]);
-            }
+            // Zeros store +0, which the lines already hold, so both values are stored
+            // whatever they are: no branch to mispredict.
+            if (x == 15 && linbits) x += int(in.TakeEscape(linbits));
+            lines[reorder[line]] = in.TakeSignIf(x != 0, pow43[x]);
+            if (y == 15 && linbits) y += int(in.TakeEscape(linbits));
+            lines[reorder[line + 1]] = in.TakeSignIf(y != 0, pow43[y]);
         }
     }
     return line;
 }
 
 int DecodeCount1(BitCache& in, const sLayer3Side& side, const int16_t* reorder, int line,
-                 float* lines) {
-    const int32_t* tree = huffman::tables[side.count1Table == 33 ? 33 : 32].tree;
+                 const huffman::sHuffLookup& lookup, float* lines) {
+    int n = side.count1Table == 33 ? huffman::QUAD_B : huffman::QUAD_A;
     int last = line;
     while (in.Position() < side.part23End && line < L3_LINES) {
         last = line;
-        int v = in.Walk(tree);
+        in.Ensure(QUAD_BITS_MAX);
+        int v = in.TakeCode(lookup, n);
         for (int bit = 3; bit >= 0; bit--, line++) {
-            if (!((v >> bit) & 1)) continue;
-            float value = in.Bit() ? -1.0f : 1.0f;
+            int present = (v >> bit) & 1;
+            float value = in.TakeSignIf(present, float(present));
             if (line < L3_LINES) lines[reorder[line]] = value;
         }
     }
@@ -133,12 +153,12 @@ int DecodeCount1(BitCache& in, const sLayer3Side& side, const int16_t* reorder, 
 } // namespace
 
 int Layer3DecodeSpectrum(sLayer3Bits* bits, const sLayer3Side& side, const int16_t* reorder,
-                         const float* pow43, float* lines) {
+                         const sLayer3Tables& tables, float* lines) {
     memset(lines, 0, sizeof(float) * L3_LINES);
     BitCache in;
     in.Load(*bits);
-    int line = DecodeBigValues(in, side, reorder, pow43, lines);
-    line = DecodeCount1(in, side, reorder, line, lines);
+    int line = DecodeBigValues(in, side, reorder, tables, lines);
+    line = DecodeCount1(in, side, reorder, line, tables.huffLookup, lines);
     bits->position = in.Position();
     return line;
 }

@@ -145,6 +145,7 @@ void Layer3ComputeTables(sLayer3Tables* t) {
     }
     t->midSide = float(sqrt(0.5));
     ComputeImdctKernels(t);
+    huffman::BuildLookup(&t->huffLookup);
 }
 
 // Bitstream order to stored order. Short blocks interleave the three windows' lines so that

@@ -16,13 +16,13 @@ enum {
 sMpegStream::sMpegStream()
     : source(nullptr), bitSource(nullptr), bitSourceSize(0), bitPosition(nullptr),
       inputCapacity(INPUT_CAPACITY), inputLowWater(INPUT_LOW_WATER), inputFill(0), inputBitPos(0),
-      inputBase(0), frameStart(0), header(), firstFrame(0), lockedVersion(0), lockedLayer(0),
-      lockedSampleRate(0), lockedModeClass(0), notSeekable(0), dataStart(0), dataEnd(-1), info(),
-      scanBitrate(0), slotSize(1), frameQuotient(0), frameRemainder(0), prerollFrames(1),
-      frameCount(0), pcmFrameBytes(0), currentFrame(0), cacheOffset(0), cacheFrame(0), endFlag(0),
-      bytesPerSample(2), downShift(0), requestedChannels(0), volume(1.0f), matrix(), matrixOn(0),
-      subbandGains(), subbandGainsOn(0), streamChannels(2), outputChannels(2), downmix(0),
-      duplicate(0), synthChannels(2), ring(0) {
+      inputBase(0), frameStart(0), header(), firstFrame(0), tablesBuilt(0), lockedVersion(0),
+      lockedLayer(0), lockedSampleRate(0), lockedModeClass(0), notSeekable(0), dataStart(0),
+      dataEnd(-1), info(), scanBitrate(0), slotSize(1), frameQuotient(0), frameRemainder(0),
+      prerollFrames(1), frameCount(0), pcmFrameBytes(0), currentFrame(0), cacheOffset(0),
+      cacheFrame(0), endFlag(0), bytesPerSample(2), downShift(0), requestedChannels(0),
+      volume(1.0f), matrix(), matrixOn(0), subbandGains(), subbandGainsOn(0), streamChannels(2),
+      outputChannels(2), downmix(0), duplicate(0), synthChannels(2), ring(0) {
     SetInputBitSource();
 }
 
@@ -47,8 +47,13 @@ int sMpegStream::Open(sStream* from, int* sampleRateOut, int* stereoOut, int bit
     if (GetFlags() & SF_OPEN) Shutdown();
     if (!from) return -1;
     ClearDecoderState(this);
-    Layer12BuildTables();
+    // The tables depend on nothing the stream says: an object builds them once.
+    if (!tablesBuilt) {
+        Layer12BuildTables();
+        SynthBuildTables();
+    }
     Layer3BuildTables();
+    tablesBuilt = 1;
 
     source = from;
     notSeekable = (from->GetFlags() & SF_SEEK) == 0;

@@ -10,7 +10,8 @@
 //   synth.cpp       the polyphase synthesis filter and the channel configuration
 //
 // Layer III contract (the members marked "layer3.cpp" below are implemented there):
-//   - Layer3BuildTables() runs at every Open, before the first frame.
+//   - Layer3BuildTables() runs at every Open, before the first frame: it clears the state
+//     and computes the tables the first time only (they are the same every time).
 //   - Layer3FirstFrame(bitrate) runs on the first frame after the first header was
 //     accepted: with bitrate != 0 it sets slotSize = 1, frameQuotient/frameRemainder =
 //     144 * bitrate / sampleRate and prerollFrames; always it builds the reorder tables,
@@ -68,6 +69,11 @@ public:
         PCM_CACHE_BYTES = FRAME_SAMPLES * 2 * 4,
         SYNTH_ROWS = 17,
         SYNTH_COLUMNS = 16,
+        // Rows are stored in groups of SYNTH_LANES, the same column of a group's rows side by
+        // side, so that one vector windows SYNTH_LANES outputs.
+        SYNTH_LANES = 4,
+        SYNTH_GROUPS = (SYNTH_ROWS + SYNTH_LANES - 1) / SYNTH_LANES,
+        SYNTH_GROUP_CELLS = SYNTH_LANES * SYNTH_COLUMNS,
     };
 
     sMpegStream();
@@ -155,6 +161,7 @@ public:
     int frameStart; // offset in input of the current header's first byte (-1: moved out)
     sMpegHeader header;
     int firstFrame;
+    int tablesBuilt; // the constant tables of all layers and the synthesis, on the first Open
     int lockedVersion, lockedLayer, lockedSampleRate, lockedModeClass;
     int notSeekable;
     int dataStart; // source offset of the first audio frame (past tags, junk, an info frame)
@@ -205,14 +212,15 @@ public:
     int outputChannels;
     int downmix, duplicate, synthChannels;
     int ring;
-    float synthBuffer[2][2][SYNTH_ROWS * SYNTH_COLUMNS];
+    float synthBuffer[2][2][SYNTH_GROUPS * SYNTH_GROUP_CELLS];
     float window[1024];
     float windowHalf[512];
     float windowQuarter[256];
-    // The same taps per output row and ring phase, signs applied: [row][phase][direct, mirror]
-    float windowTaps[17 * 8 * 2 * 16];
-    float windowTapsHalf[9 * 8 * 2 * 16];
-    float windowTapsQuarter[5 * 8 * 2 * 16];
+    // The same taps per group of output rows and ring phase, signs applied, laid out like the
+    // rows: [group][phase][direct, mirror][column][lane]
+    float windowTaps[5 * 8 * 2 * 64];
+    float windowTapsHalf[3 * 8 * 2 * 64];
+    float windowTapsQuarter[2 * 8 * 2 * 64];
     float dctFactors[32];
 };
 

@@ -5,6 +5,7 @@
 
 #include "mpegstream.h"
 #include "tables.h"
+#include "vec4.h"
 
 #if PRISMATEL_REFERENCE_WINDOW
 // The standard's window in 16-bit units, signed like the computed one: D[x] = (-1)^(x / 64) f(x).
@@ -39,18 +40,29 @@ static double WindowFunction(int x) {
 }
 #endif
 
+// Where column c of row r of a half-buffer lies: rows in groups of four, interleaved.
+static inline int Cell(int row, int column) {
+    return (row / sMpegStream::SYNTH_LANES) * sMpegStream::SYNTH_GROUP_CELLS +
+           column * sMpegStream::SYNTH_LANES + row % sMpegStream::SYNTH_LANES;
+}
+
 // For each output row j (0..q) and ring phase (ring | 1 = 2 * phase + 1), the sixteen taps
 // of the direct output, (-1)^i T[32j + 16 - o + i], then those of the mirrored one,
-// -T[32j + o + 15 - i].
+// -T[32j + o + 15 - i], laid out like the rows (rows past q stay zero).
 static void BuildTaps(const float* table, int q, float* taps) {
+    const int groupTaps = 8 * 2 * sMpegStream::SYNTH_GROUP_CELLS;
+    memset(taps, 0, sizeof(float) * groupTaps * (q / sMpegStream::SYNTH_LANES + 1));
     for (int j = 0; j <= q; j++)
         for (int phase = 0; phase < 8; phase++) {
             int o = 2 * phase + 1;
-            float* t = taps + ((j * 8 + phase) * 2) * 16;
+            float* t = taps + (j / sMpegStream::SYNTH_LANES) * groupTaps +
+                       phase * 2 * sMpegStream::SYNTH_GROUP_CELLS;
+            float* mirror = t + sMpegStream::SYNTH_GROUP_CELLS;
+            int lane = j % sMpegStream::SYNTH_LANES;
             for (int i = 0; i < 16; i++) {
                 float direct = table[32 * j + 16 - o + i];
-                t[i] = (i & 1) ? -direct : direct;
-                t[16 + i] = -table[32 * j + o + 15 - i];
+                t[Cell(lane, i)] = (i & 1) ? -direct : direct;
+                mirror[Cell(lane, i)] = -table[32 * j + o + 15 - i];
             }
         }
 }
@@ -77,7 +89,7 @@ void sMpegStream::SynthBuildTables() {
 }
 
 void sMpegStream::SynthConfigure() {
-    SynthBuildTables();
+    if (!tablesBuilt) SynthBuildTables(); // Open builds them; a bare configuration does not
     int channels = requestedChannels;
     downmix = duplicate = 0;
     if (channels == 0) channels = streamChannels;
@@ -119,19 +131,20 @@ void sMpegStream::SetSubbandGains(const float* gains) {
 }
 
 // DCT-II by recursive halving (B. G. Lee): X[m] = sum x[k] cos(m (2k + 1) pi / 2N). The
-// templates unroll completely for the three sizes.
-template <int N> static inline void Dct(const float* x, float* X, const float* factors) {
+// templates unroll completely for the three sizes. T is float or Vec4: four slots' DCTs side
+// by side, each lane with the operations of one.
+template <int N, typename T> static inline void Dct(const T* x, T* X, const float* factors) {
     if constexpr (N == 1) {
         X[0] = x[0];
     } else {
         const int H = N / 2;
-        float even[H], odd[H], evenOut[H], oddOut[H];
+        T even[H], odd[H], evenOut[H], oddOut[H];
         for (int k = 0; k < H; k++) {
             even[k] = x[k] + x[N - 1 - k];
             odd[k] = (x[k] - x[N - 1 - k]) * factors[H + k];
         }
-        Dct<H>(even, evenOut, factors);
-        Dct<H>(odd, oddOut, factors);
+        Dct<H, T>(even, evenOut, factors);
+        Dct<H, T>(odd, oddOut, factors);
         for (int m = 0; m < H - 1; m++) {
             X[2 * m] = evenOut[m];
             X[2 * m + 1] = oddOut[m] + oddOut[m + 1];
@@ -169,38 +182,66 @@ static void ProcessChannels(const sMpegStream* s, float (*x)[32], int n) {
     }
 }
 
-// Runs the DCT of one channel's values into the ring of half-buffers.
-template <int N> static void StoreDct(sMpegStream* s, const float* x, float (*halves)[272]) {
-    const int q = N / 2;
-    float X[N];
-    Dct<N>(x, X, s->dctFactors);
-    float* a = halves[s->ring & 1] + ((s->ring + 1) & 14);
-    float* b = halves[(s->ring & 1) ^ 1] + (s->ring | 1);
-    for (int row = 0; row <= q; row++) a[row * 16] = X[q - row];
-    for (int row = 0; row < q; row++) b[row * 16] = X[q + row];
-}
+typedef float sHalves[sMpegStream::SYNTH_GROUPS * sMpegStream::SYNTH_GROUP_CELLS];
 
-// A 16-term dot product in eight independent sums, which the compiler can keep in vector
-// registers (a single running sum would have to be added in order).
-static inline float Dot16(const float* a, const float* b) {
-    float acc[8];
-    for (int k = 0; k < 8; k++) acc[k] = a[k] * b[k];
-    for (int k = 0; k < 8; k++) acc[k] += a[k + 8] * b[k + 8];
-    return ((acc[0] + acc[4]) + (acc[1] + acc[5])) + ((acc[2] + acc[6]) + (acc[3] + acc[7]));
-}
-
-// Windows the half-buffer rows into N output samples, with the taps of each row laid out
-// for the ring's phase (signs included) so that every output is one dot product.
+// The DCTs of channel c of four consecutive slots at once: slot i's outputs in X[i].
 template <int N>
-static void WindowSlot(const sMpegStream* s, float (*halves)[272], const float* taps, float* out) {
+static void DctLanes(const sMpegStream* s, float (*x)[2][32], int c, float (*X)[N]) {
+    const int L = sMpegStream::SYNTH_LANES;
+    Vec4 in[N], result[N];
+    for (int k = 0; k < N; k++) {
+        float column[L];
+        for (int i = 0; i < L; i++) column[i] = x[i][c][k];
+        in[k] = Load4(column);
+    }
+    Dct<N, Vec4>(in, result, s->dctFactors);
+    for (int k = 0; k < N; k++) {
+        float column[L];
+        Store4(column, result[k]);
+        for (int i = 0; i < L; i++) X[i][k] = column[i];
+    }
+}
+
+// Stores one slot's DCT outputs into the ring of half-buffers.
+template <int N> static void StoreDct(const sMpegStream* s, const float* X, sHalves* halves) {
     const int q = N / 2;
+    float* a = halves[s->ring & 1];
+    float* b = halves[(s->ring & 1) ^ 1];
+    int columnA = (s->ring + 1) & 14, columnB = s->ring | 1;
+    for (int row = 0; row <= q; row++) a[Cell(row, columnA)] = X[q - row];
+    for (int row = 0; row < q; row++) b[Cell(row, columnB)] = X[q + row];
+}
+
+// Four 16-term dot products side by side, each in eight independent sums added pairwise
+// (the order each lane keeps, as the one-output form did).
+static inline void Dot16Lanes(const float* a, const float* b, float* result) {
+    Vec4 acc[8];
+#pragma GCC unroll 8
+    for (int k = 0; k < 8; k++) acc[k] = Load4(a + 4 * k) * Load4(b + 4 * k);
+#pragma GCC unroll 8
+    for (int k = 0; k < 8; k++) acc[k] += Load4(a + 4 * (k + 8)) * Load4(b + 4 * (k + 8));
+    Store4(result,
+           ((acc[0] + acc[4]) + (acc[1] + acc[5])) + ((acc[2] + acc[6]) + (acc[3] + acc[7])));
+}
+
+// Windows the half-buffer rows into N output samples, four rows at a time, with the taps laid
+// out for the ring's phase (signs included) so that every output is one dot product.
+template <int N>
+static void WindowSlot(const sMpegStream* s, sHalves* halves, const float* taps, float* out) {
+    const int q = N / 2, L = sMpegStream::SYNTH_LANES, cells = sMpegStream::SYNTH_GROUP_CELLS;
     const float* rows = halves[(s->ring + 1) & 1];
     int phase = (s->ring | 1) >> 1;
-    for (int j = 0; j <= q; j++) {
-        const float* row = rows + j * 16;
-        const float* t = taps + ((j * 8 + phase) * 2) * 16;
-        out[j] = Dot16(t, row);
-        if (j != 0 && j != q) out[2 * q - j] = Dot16(t + 16, row);
+    for (int g = 0; g <= q / L; g++) {
+        const float* t = taps + (g * 8 + phase) * 2 * cells;
+        float direct[L], mirror[L];
+        Dot16Lanes(t, rows + g * cells, direct);
+        Dot16Lanes(t + cells, rows + g * cells, mirror);
+        for (int l = 0; l < L; l++) {
+            int j = g * L + l;
+            if (j > q) break;
+            out[j] = direct[l];
+            if (j != 0 && j != q) out[2 * q - j] = mirror[l];
+        }
     }
 }
 
@@ -247,22 +288,32 @@ static void WriteSlot(const sMpegStream* s, float (*out)[32], int n, uint8_t* de
         WriteSamples<4>(s, out, n, dest);
 }
 
+// The slots go four at a time through the DCT (they do not depend on each other), then one
+// at a time through the ring and the window (which do).
 template <int N> static void SynthesizeFrame(sMpegStream* s, const float* table, uint8_t* dest) {
+    const int L = sMpegStream::SYNTH_LANES;
     int step = s->bytesPerSample * s->outputChannels * N;
-    for (int slot = 0; slot < 36; slot++) {
-        float x[2][32], out[2][32];
-        for (int c = 0; c < s->streamChannels; c++)
-            memcpy(x[c], &s->subband[c][slot * 32], sizeof(float) * N);
-        if (s->streamChannels == 1) memset(x[1], 0, sizeof(x[1]));
-        ProcessChannels(s, x, N);
-        for (int c = 0; c < s->synthChannels; c++) {
-            StoreDct<N>(s, x[c], s->synthBuffer[c]);
-            WindowSlot<N>(s, s->synthBuffer[c], table, out[c]);
+    for (int first = 0; first < 36; first += L) {
+        float x[L][2][32];
+        for (int i = 0; i < L; i++) {
+            for (int c = 0; c < s->streamChannels; c++)
+                memcpy(x[i][c], &s->subband[c][(first + i) * 32], sizeof(float) * N);
+            if (s->streamChannels == 1) memset(x[i][1], 0, sizeof(x[i][1]));
+            ProcessChannels(s, x[i], N);
         }
-        s->ring = (s->ring - 1) & 15;
-        if (dest) {
-            WriteSlot(s, out, N, dest);
-            dest += step;
+        float X[2][L][N];
+        for (int c = 0; c < s->synthChannels; c++) DctLanes<N>(s, x, c, X[c]);
+        for (int i = 0; i < L; i++) {
+            float out[2][32];
+            for (int c = 0; c < s->synthChannels; c++) {
+                StoreDct<N>(s, X[c][i], s->synthBuffer[c]);
+                WindowSlot<N>(s, s->synthBuffer[c], table, out[c]);
+            }
+            s->ring = (s->ring - 1) & 15;
+            if (dest) {
+                WriteSlot(s, out, N, dest);
+                dest += step;
+            }
         }
     }
 }

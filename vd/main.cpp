@@ -44,6 +44,7 @@ void DemoMain() {
     sPointer& pointer = RequiredDevice<sPointer>(DK_POINTER, "DemoMain(): no pointer device");
     sKeyboard& keyboard = RequiredDevice<sKeyboard>(DK_KEYBOARD, "DemoMain(): no keyboard device");
 
+    PrepareMusic("vd.mp3");
     OpenPackfile("q47.dat");
     sDisplayMode request;
     SetUpScreen(display, request);

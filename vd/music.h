@@ -1,5 +1,5 @@
-// The demo's music: decoded once into a RIFF/WAVE image in memory before the show and
-// played from there by the system's sound service.
+// The demo's music: decoded once into a RIFF/WAVE image in memory before the show (on two
+// threads) and played from there by the system's sound service.
 #ifndef VD_MUSIC_H
 #define VD_MUSIC_H
 
@@ -14,6 +14,10 @@ const int MUSIC_IMAGE_BYTES = MUSIC_HEADER_BYTES + MUSIC_BLOCKS * MUSIC_BLOCK_BY
 extern uint8_t MusicImage[MUSIC_IMAGE_BYTES];
 extern int musicPlaying;
 
+// Starts decoding the later part of the music on a helper thread, to run beside the show's
+// building; DecodeMusic then decodes the rest and waits for it. Without it DecodeMusic
+// decodes everything itself.
+void PrepareMusic(const char* name);
 void DecodeMusic(const char* name);
 int StartMusic();
 int StopMusic();

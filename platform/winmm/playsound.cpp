@@ -1,5 +1,8 @@
 // PlaySound: the system's sound service, playing one RIFF/WAVE image at a time on the
-// simulated sound card. The image is copied, so the caller's memory is free at once.
+// simulated sound card. An image is copied, so the caller's memory is free at once, except a
+// large one in memory (IN_PLACE_BYTES and more), which plays where it lies: copying megabytes
+// would hold up the caller's frame, and a program playing such an image asynchronously keeps
+// it while it plays, as Windows expects of it.
 #include <mmsystem.h>
 
 #include <stdio.h>
@@ -14,23 +17,26 @@
 namespace {
 
 const uint32_t kMaxRiffBytes = 1u << 30; // a size beyond this is a broken header
+const uint32_t IN_PLACE_BYTES = 2u << 20;
 
 class SystemSound : public sound::Source {
 public:
-    std::vector<uint8_t> pcm;
+    std::vector<uint8_t> copy; // the samples, unless they play in place
+    const uint8_t* pcm = nullptr;
+    size_t size = 0;
     bool loop = false;
     size_t played = 0;
 
     // Card lock held.
     int Fetch(uint8_t* out, int bytes) override {
-        if (played >= pcm.size() && loop) played = 0;
-        size_t rest = pcm.size() - played;
+        if (played >= size && loop) played = 0;
+        size_t rest = size - played;
         int count = rest < (size_t)bytes ? (int)rest : bytes;
-        memcpy(out, pcm.data() + played, count);
+        if (count) memcpy(out, pcm + played, count);
         played += count;
         return count;
     }
-    bool Finished() const { return !loop && played >= pcm.size(); }
+    bool Finished() const { return !loop && played >= size; }
 };
 
 struct Player {
@@ -109,13 +115,19 @@ bool LoadFile(const char* name, std::vector<uint8_t>* bytes) {
     return true;
 }
 
-bool Start(const uint8_t* image, uint64_t limit, bool loop) {
+bool Start(const uint8_t* image, uint64_t limit, bool loop, bool inMemory) {
     sound::Format format;
     const uint8_t* data = nullptr;
     uint32_t dataBytes = 0;
     if (!ParseWave(image, limit, &format, &data, &dataBytes)) return false;
     SystemSound* sound = new SystemSound;
-    sound->pcm.assign(data, data + dataBytes);
+    if (inMemory && dataBytes >= IN_PLACE_BYTES) {
+        sound->pcm = data;
+    } else {
+        sound->copy.assign(data, data + dataBytes);
+        sound->pcm = sound->copy.data();
+    }
+    sound->size = dataBytes;
     sound->loop = loop && dataBytes > 0;
     int id = sound::AddSource(sound, format); // not under the card's lock: it may open the host
     if (!id) {
@@ -162,10 +174,10 @@ BOOL WINAPI PlaySoundA(LPCSTR name, HMODULE, DWORD flags) {
     bool started;
     if (flags & SND_MEMORY) {
         // The image's own RIFF size is its only bound, as with the real service.
-        started = Start(reinterpret_cast<const uint8_t*>(name), UINT64_MAX, loop);
+        started = Start(reinterpret_cast<const uint8_t*>(name), UINT64_MAX, loop, true);
     } else {
         std::vector<uint8_t> file;
-        started = LoadFile(name, &file) && Start(file.data(), file.size(), loop);
+        started = LoadFile(name, &file) && Start(file.data(), file.size(), loop, false);
     }
     if (started && !(flags & SND_ASYNC) && !loop) WaitUntilFinished();
     return started ? TRUE : FALSE;

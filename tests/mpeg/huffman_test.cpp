@@ -137,3 +137,30 @@ TEST(HuffmanTrees, QuadrupleTables) {
         EXPECT_EQ(WalkCode(huffman::tables[huffman::QUAD_B], b), v) << b;
     }
 }
+
+// Decoding goes through the lookup tables; the trees are the data. Every code of every table,
+// followed by different bits, must give the tree's leaf and the code's length, whether the
+// code ends inside the table's index bits or continues as a walk from the node stored there.
+TEST(HuffmanLookup, EveryCodeDecodesToItsTreeLeafAndLength) {
+    static huffman::sHuffLookup lookup;
+    EXPECT_EQ(huffman::BuildLookup(&lookup), int(huffman::LOOKUP_CAPACITY));
+    const uint64_t tails[] = {0, ~uint64_t(0), 0x5A3C96E1F00F1234ull, 0x8000000000000000ull};
+    int longCodes = 0;
+    for (int n = 0; n < huffman::TABLES; n++) {
+        SCOPED_TRACE(n);
+        Walked w = WalkAll(huffman::tables[n]);
+        for (auto& leaf : w.leaves) {
+            uint64_t code = 0;
+            for (char c : leaf.first) code = code << 1 | uint64_t(c == '1');
+            int size = int(leaf.first.size());
+            longCodes += size > huffman::LOOKUP_BITS;
+            for (uint64_t tail : tails) {
+                uint64_t window = size ? code << (64 - size) | tail >> size : tail;
+                int length = -1;
+                EXPECT_EQ(huffman::Decode(lookup, n, window, &length), leaf.second) << leaf.first;
+                EXPECT_EQ(length, size) << leaf.first;
+            }
+        }
+    }
+    EXPECT_GT(longCodes, 0) << "no code reached the walk past the table";
+}

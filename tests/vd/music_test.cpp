@@ -140,6 +140,30 @@ TEST_F(MusicTest, InfoFrameLeavesTheImageAsWithoutOne) {
     EXPECT_EQ(0, memcmp(plain.data(), MusicImage, MUSIC_IMAGE_BYTES));
 }
 
+// The helper thread's part, decoded after a seek, joins the main thread's without a seam:
+// the image is the same to the bit as one decoded from start to end on one thread.
+TEST_F(MusicTest, TwoThreadsDecodeTheSameImageAsOne) {
+    if (!HaveLame()) GTEST_SKIP() << "lame is not installed";
+    std::string mp3 = EncodeTone("split", 36, 44100, 2);
+    EXPECT_EQ("", Decode(mp3));
+    std::vector<uint8_t> oneThread(MusicImage, MusicImage + MUSIC_IMAGE_BYTES);
+    memset(MusicImage, 0, sizeof MusicImage);
+    PrepareMusic(mp3.c_str());
+    EXPECT_EQ("", Decode(mp3));
+    EXPECT_EQ(MUSIC_BLOCKS * 1152 - 1, LastSoundingFrame());
+    EXPECT_EQ(0, memcmp(oneThread.data(), MusicImage, MUSIC_IMAGE_BYTES));
+}
+
+// Music the main thread refuses leaves no part of the helper's decode behind.
+TEST_F(MusicTest, RefusedMusicLeavesTheHelpersPartSilentToo) {
+    if (!HaveLame()) GTEST_SKIP() << "lame is not installed";
+    std::string mp3 = EncodeTone("refused", 36, 44100, 2);
+    sound::SetDevicePresent(false);
+    PrepareMusic(mp3.c_str());
+    EXPECT_EQ("Could not create output stream\n", Decode(mp3));
+    EXPECT_EQ(-1, LastSoundingFrame());
+}
+
 TEST_F(MusicTest, StartPlaysOnceAndStopStops) {
     if (!HaveLame()) GTEST_SKIP() << "lame is not installed";
     Decode(EncodeTone("play", 1, 44100, 2));

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "support/headless_machine.h"
@@ -83,6 +84,26 @@ TEST_F(PlaySoundTest, MemoryImagePlaysAsItsHeaderStates) {
     std::vector<int16_t> out = Render(4);
     EXPECT_EQ((std::vector<int16_t>{100, -100, 200, -200, 300, -300, 0, 0}), out);
     EXPECT_FALSE(sound::SystemSoundPlaying());
+}
+
+// Below 2 MiB of samples the service copies the image; from there on it plays the caller's
+// memory in place, so a change to the samples after the call is heard.
+TEST_F(PlaySoundTest, MemoryImagesFromTwoMegabytesPlayInPlace) {
+    const struct {
+        size_t pcmBytes;
+        bool inPlace;
+    } cases[] = {{(2u << 20) - 4, false}, {2u << 20, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pcmBytes);
+        std::vector<uint8_t> image = WaveImage(44100, 2, 16, std::vector<uint8_t>(c.pcmBytes));
+        ASSERT_TRUE(PlaySound(reinterpret_cast<LPCSTR>(image.data()), NULL, kAsyncMemory));
+        const uint8_t changed[4] = {0xD2, 0x04, 0x2E, 0xFB}; // 1234, -1234
+        std::copy(changed, changed + 4, image.end() - (long)c.pcmBytes);
+        std::vector<int16_t> out = Render(1);
+        EXPECT_EQ(c.inPlace ? (std::vector<int16_t>{1234, -1234}) : (std::vector<int16_t>{0, 0}),
+                  out);
+        PlaySound(NULL, NULL, 0);
+    }
 }
 
 TEST_F(PlaySoundTest, MonoEightBitAtLowRateIsStretched) {
